@@ -1,0 +1,188 @@
+// CDorvikFTPCtrl: the one object of the DorvikFTP library, an invisible ActiveX control driven
+// through IDorvikFTPCtrl. Its engine methods live in files of their own (connect, data
+// connection, transfers, listings...); this header is the table of its members for all of them.
+#ifndef DORVIK_DORVIKFTPCTRL_H
+#define DORVIK_DORVIKFTPCTRL_H
+
+#include <winsock2.h>
+#include <windows.h>
+#include <ocidl.h>
+#include <olectl.h>
+
+#include <ctime>
+
+#include "CStr.h"
+#include "DorvikFTP_h.h"
+#include "EventProxy.h"
+#include "ObjectRoot.h"
+#include "TypeInfoDispatch.h"
+
+extern HINSTANCE g_hInstance;
+
+// Messages of the hidden window (socket notices, worker reports).
+#define WM_FTP_PROGRESS          (WM_USER + 30)
+#define WM_FTP_TRANSFER_COMPLETE (WM_USER + 31)
+#define WM_FTP_CONTROL_SOCKET    (WM_USER + 32)
+#define WM_FTP_DATA_SOCKET       (WM_USER + 33)
+#define WM_FTP_LISTEN_SOCKET     (WM_USER + 34)
+
+class CDorvikFTPCtrl : public ObjectRoot,
+                       public IDorvikFTPCtrl,
+                       public ISupportErrorInfo,
+                       public IConnectionPointContainer,
+                       public IProvideClassInfo2 {
+public:
+    CDorvikFTPCtrl();
+    virtual ~CDorvikFTPCtrl();
+    // Creation fails when the hidden window could not be made: without it no socket notice or
+    // background transfer could ever complete.
+    HRESULT FinalConstruct();
+
+    static const InterfaceEntry* InterfaceTable();
+    COMKIT_DELEGATING_IUNKNOWN(CDorvikFTPCtrl)
+    InnerUnknown<CDorvikFTPCtrl> m_inner{this};
+
+    static HRESULT UpdateRegistry(bool registering);
+
+    // IDispatch, served from the type library.
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override;
+    STDMETHODIMP GetTypeInfo(UINT index, LCID lcid, ITypeInfo** out) override;
+    STDMETHODIMP GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) override;
+    STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO* excep, UINT* argErr) override;
+
+    // IDorvikFTPCtrl, in dispatch-identifier order.
+    STDMETHODIMP get_ServerName(BSTR* pVal) override;
+    STDMETHODIMP put_ServerName(BSTR newVal) override;
+    STDMETHODIMP get_ServerPort(long* pVal) override;
+    STDMETHODIMP put_ServerPort(long newVal) override;
+    STDMETHODIMP get_Username(BSTR* pVal) override;
+    STDMETHODIMP put_Username(BSTR newVal) override;
+    STDMETHODIMP get_Password(BSTR* pVal) override;
+    STDMETHODIMP put_Password(BSTR newVal) override;
+    STDMETHODIMP Connect() override;
+    STDMETHODIMP Disconnect() override;
+    STDMETHODIMP Quote(BSTR cmd) override;
+    STDMETHODIMP Get(BSTR RemoteFile, BSTR LocalFile, long Offset) override;
+    STDMETHODIMP DeleteFile(BSTR Filename) override;
+    STDMETHODIMP RenameFile(BSTR OldFilename, BSTR NewFilename) override;
+    STDMETHODIMP Put(BSTR LocalFilename, BSTR RemoteFilename, long Offset) override;
+    STDMETHODIMP EnumFiles(BSTR FileMask) override;
+    STDMETHODIMP get_LastServerResponse(long* pVal) override;
+    STDMETHODIMP get_CurrentWorkingDirectory(BSTR* pVal) override;
+    STDMETHODIMP put_CurrentWorkingDirectory(BSTR newVal) override;
+    STDMETHODIMP Abort() override;
+    STDMETHODIMP get_BinaryMode(long* pVal) override;
+    STDMETHODIMP put_BinaryMode(long newVal) override;
+    STDMETHODIMP get_LastServerResponseText(BSTR* pVal) override;
+    STDMETHODIMP get_ProxyName(BSTR* pVal) override;
+    STDMETHODIMP put_ProxyName(BSTR newVal) override;
+    STDMETHODIMP get_ProxyPort(long* pVal) override;
+    STDMETHODIMP put_ProxyPort(long newVal) override;
+    STDMETHODIMP get_ProxyUserID(BSTR* pVal) override;
+    STDMETHODIMP put_ProxyUserID(BSTR newVal) override;
+    STDMETHODIMP GetFromURL(BSTR URL, BSTR LocalFile, BSTR Username, BSTR Password, long Resume) override;
+    STDMETHODIMP get_Busy(long* pVal) override;
+    STDMETHODIMP RasIsConnected(BSTR ConnectionName, long* pVal) override;
+    STDMETHODIMP RasDisconnect() override;
+    STDMETHODIMP RasConnect(BSTR ConnectionName, BSTR Username, BSTR Password, long RedialNo) override;
+    STDMETHODIMP get_PassiveMode(long* pVal) override;
+    STDMETHODIMP put_PassiveMode(long newVal) override;
+    STDMETHODIMP get_Timeout(long* pVal) override;
+    STDMETHODIMP put_Timeout(long newVal) override;
+    STDMETHODIMP get_ProgressID(BSTR* pVal) override;
+    STDMETHODIMP put_ProgressID(BSTR newVal) override;
+    STDMETHODIMP CreateProgressID(BSTR* result) override;
+    STDMETHODIMP GetProgressInfo(long* Bytes, long* result) override;
+    STDMETHODIMP FreeProgressInfo() override;
+    STDMETHODIMP BeginGet(BSTR RemoteFile, BSTR LocalFile, long Offset, long* ret) override;
+    STDMETHODIMP get_MaxBandwidth(long* pVal) override;
+    STDMETHODIMP put_MaxBandwidth(long newVal) override;
+    STDMETHODIMP BeginPut(BSTR LocalFilename, BSTR RemoteFilename, long Offset) override;
+    STDMETHODIMP get_IsConnected(long* pVal) override;
+    STDMETHODIMP FileExists(BSTR Filename, long* ret) override;
+    STDMETHODIMP HTTPUpload(BSTR WebServer, BSTR WebPage, BSTR Fields, BSTR Files, long* ret) override;
+    STDMETHODIMP get_Version(BSTR* pVal) override;
+    STDMETHODIMP StartServer(long PortNumber) override;
+    STDMETHODIMP StopServer() override;
+    STDMETHODIMP ServerAddUser(BSTR Username, BSTR Password, BSTR RootFolder, DFTP_SERVER_PERMISSIONS Permissions) override;
+    STDMETHODIMP MPut(BSTR LocalPath) override;
+    STDMETHODIMP MGet(BSTR RemoteFiles, BSTR LocalFolder) override;
+    STDMETHODIMP get_FileListing(BSTR* pVal) override;
+    STDMETHODIMP AboutBox() override;
+
+    // ISupportErrorInfo
+    STDMETHODIMP InterfaceSupportsErrorInfo(REFIID riid) override;
+
+    // IConnectionPointContainer
+    STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints** out) override;
+    STDMETHODIMP FindConnectionPoint(REFIID riid, IConnectionPoint** out) override;
+
+    // IProvideClassInfo2
+    STDMETHODIMP GetClassInfo(ITypeInfo** out) override;
+    STDMETHODIMP GetGUID(DWORD kind, GUID* out) override;
+
+    // Events: all of them are fired on the host's thread.
+    void SetState(long state) { Fire_StateChange(state); }
+    LONG Fire_StateChange(LONG state) { return m_events.Fire_StateChange(state); }
+    LONG Fire_Reply(const CStr& text);
+    LONG Fire_TransferProgress(LONG bytes) { return m_events.Fire_TransferProgress(bytes); }
+    LONG Fire_EnumFile(const CStr& fileName, double fileSize, const CStr& user, const CStr& group, double fileDate,
+                       const CStr& fileFlags);
+    LONG Fire_TransferStarting(const CStr& localFile, const CStr& remoteFile, LONG offset);
+    LONG Fire_TransferComplete(const CStr& localFile, const CStr& remoteFile, LONG bytes);
+    LONG Fire_ClientConnected(const CStr& user, const CStr& address, LONG* cancel);
+    LONG Fire_ClientDisconnected(const CStr& user, const CStr& address);
+
+    // The error report of every failing method: the thread's error object gets the text,
+    // the result is DISP_E_EXCEPTION.
+    HRESULT Error(const CStr& text);
+
+    static LRESULT CALLBACK HiddenWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    HWND NotifyWindow() const { return m_hNotifyWnd; }
+    const CProxy_IDorvikFTPCtrlEvents& Events() const { return m_events; }
+
+public:
+    // Members, in declared order, shared by every engine file.
+    long m_nMaxBandwidth = 0;
+    HANDLE m_hProgressHandle = nullptr;
+    void* m_pProgressView = nullptr;
+    HANDLE m_hProgressMapping = nullptr;
+    CStr m_strProgressID;
+    CStr m_strErrorDetail;
+    long long m_tOperationStart = 0;
+    long m_nTimeout = 30;
+    HWND m_hNotifyWnd = nullptr;
+    CStr m_strLastServerResponseText;
+    long m_nBinaryMode = 1;
+    long m_nPassiveMode = 1;
+    BOOL m_bAbort = FALSE;
+    CStr m_strCurrentWorkingDirectory;
+    CStr m_strProxyName;
+    CStr m_strProxyUserID;
+    CStr m_strFileListing;
+    long m_nProxyPort = 1080;
+    long m_nLastServerResponse = 0;
+    BOOL m_bBusy = FALSE;
+    CStr m_strServerName;
+    CStr m_strUsername;
+    CStr m_strPassword;
+    long m_nServerPort = 21;
+    SOCKET m_sockControl = INVALID_SOCKET;
+    SOCKET m_sockData = INVALID_SOCKET;
+    SOCKET m_sockHttp = INVALID_SOCKET;
+    SOCKET m_sockListen = INVALID_SOCKET;
+    CRITICAL_SECTION m_csDownload;
+    CStr m_strPasvHost;
+    long m_nPasvPort = 0;
+    HANDLE m_hAsyncFile = nullptr;
+    CStr m_strAsyncLocalFile;
+    CStr m_strAsyncRemoteFile;
+
+private:
+    static TypeInfoDispatch s_dispatch;
+    ConnectionPoint m_propertyNotify;
+    CProxy_IDorvikFTPCtrlEvents m_events;
+};
+
+#endif
