@@ -13,5 +13,8 @@ if [ ! -f "$WINEPREFIX/.dorvik-ready" ]; then
   wineserver -w
   touch "$WINEPREFIX/.dorvik-ready"
 fi
-# A persistent server; it ends itself when the run's last process is gone and "wineserver -k" is called.
+# A persistent server for the whole run ("wineserver -k" ends it). Its helper services are
+# started here, detached from our output: started by the first test instead, they would hold
+# that test's output pipe open and CTest would wait for it forever.
 wineserver -p >/dev/null 2>&1 || true
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
