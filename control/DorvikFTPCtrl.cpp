@@ -54,8 +54,11 @@ const InterfaceEntry* CDorvikFTPCtrl::InterfaceTable()
     static const InterfaceEntry table[] = {
         {&IID_IDorvikFTPCtrl, CastTo<C, IDorvikFTPCtrl>},
         {&IID_IDispatch, CastTo<C, IDorvikFTPCtrl>},
+        {&IID_IPersistStreamInit, CastTo<C, IPersistStreamInit>},
+        {&IID_IPersist, CastTo<C, IPersistStreamInit>},
         {&IID_ISupportErrorInfo, CastTo<C, ISupportErrorInfo>},
         {&IID_IConnectionPointContainer, CastTo<C, IConnectionPointContainer>},
+        {&IID_IPersistStorage, CastTo<C, IPersistStorage>},
         {&IID_IProvideClassInfo, CastTo<C, IProvideClassInfo2>},
         {&IID_IProvideClassInfo2, CastTo<C, IProvideClassInfo2>},
         {nullptr, nullptr},

@@ -30,7 +30,9 @@ class CDorvikFTPCtrl : public ObjectRoot,
                        public IDorvikFTPCtrl,
                        public ISupportErrorInfo,
                        public IConnectionPointContainer,
-                       public IProvideClassInfo2 {
+                       public IProvideClassInfo2,
+                       public IPersistStreamInit,
+                       public IPersistStorage {
 public:
     CDorvikFTPCtrl();
     virtual ~CDorvikFTPCtrl();
@@ -122,6 +124,19 @@ public:
     STDMETHODIMP GetClassInfo(ITypeInfo** out) override;
     STDMETHODIMP GetGUID(DWORD kind, GUID* out) override;
 
+    // IPersistStreamInit and IPersistStorage: the saved state is the extent and eight properties.
+    STDMETHODIMP GetClassID(CLSID* out) override;
+    STDMETHODIMP IsDirty() override;
+    STDMETHODIMP Load(IStream* stream) override;
+    STDMETHODIMP Save(IStream* stream, BOOL clearDirty) override;
+    STDMETHODIMP GetSizeMax(ULARGE_INTEGER* size) override;
+    STDMETHODIMP InitNew() override;
+    STDMETHODIMP InitNew(IStorage* storage) override;
+    STDMETHODIMP Load(IStorage* storage) override;
+    STDMETHODIMP Save(IStorage* storage, BOOL sameAsLoad) override;
+    STDMETHODIMP SaveCompleted(IStorage* storage) override;
+    STDMETHODIMP HandsOffStorage() override;
+
     // Events: all of them are fired on the host's thread.
     void SetState(long state) { Fire_StateChange(state); }
     LONG Fire_StateChange(LONG state) { return m_events.Fire_StateChange(state); }
@@ -178,6 +193,10 @@ public:
     HANDLE m_hAsyncFile = nullptr;
     CStr m_strAsyncLocalFile;
     CStr m_strAsyncRemoteFile;
+
+    // The control's extent in HIMETRIC, and whether its state differs from the host's last save.
+    SIZEL m_sizeExtent = {5080, 5080};
+    bool m_bRequiresSave = false;
 
 private:
     static TypeInfoDispatch s_dispatch;
