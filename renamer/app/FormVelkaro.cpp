@@ -1,0 +1,253 @@
+// The window's life and the handlers that keep its controls consistent.
+#include "FormVelkaro.h"
+
+#include <string>
+
+#include "../core/PathParts.h"
+#include "../core/Texto.h"
+#include "../forms/Statement.h"
+#include "DorvikGuids.h"
+
+using forms::Cond;
+using forms::Stmt;
+
+namespace velkaro {
+
+namespace {
+const wchar_t kTotalAProcessar[] = L"Total de arquivos a Processar : ";
+
+std::vector<std::wstring> Split(const std::wstring& texto, wchar_t separador) {
+    std::vector<std::wstring> pecas;
+    size_t inicio = 0;
+    for (;;) {
+        const size_t fim = texto.find(separador, inicio);
+        pecas.push_back(texto.substr(inicio, fim == std::wstring::npos ? std::wstring::npos : fim - inicio));
+        if (fim == std::wstring::npos) return pecas;
+        inicio = fim + 1;
+    }
+}
+}  // namespace
+
+FormVelkaro::FormVelkaro() : forms::Form(L"Velkaro", 10200, 8865) {
+    forms::g_tituloDoAplicativo = L"Velkaro";
+    Monta();
+    LigaEventos();
+}
+
+FormVelkaro::~FormVelkaro() { Unload(); }
+
+void FormVelkaro::LigaEventos() {
+    Alterar.OnClick = [this] { Alterar_Click(); };
+    Criar.OnClick = [this] { Criar_Click(); };
+    Inserir.OnClick = [this] { Inserir_Click(); };
+    SubPastas.OnClick = [this] { SubPastas_Click(); };
+    Tudo.OnClick = [this] { Tudo_Click(); };
+    Interromper.OnClick = [this] { Interromper_Click(); };
+    Ok.OnClick = [this] { Ok_Click(); };
+    Fechar.OnClick = [this] { Fechar_Click(); };
+    Filtro.OnLostFocus = [this] { Filtro_LostFocus(); };
+    Exibe_SubPastas.OnClick = [this] { Exibe_SubPastas_Click(); };
+    DirListBox.OnClick = [this] { DirListBox_Click(); };
+    DirListBox.OnChange = [this] { DirListBox_Change(); };
+    Drive1.OnChange = [this] { Drive1_Change(); };
+    DriveListBox.OnChange = [this] { DriveListBox_Change(); };
+    Mover.OnMouseDown = [this](int b, int s, int x, int y) { Mover_MouseDown(b, s, x, y); };
+    Timer1.OnTimer = [this] { Timer1_Timer(); };
+    OnClose = [this] { Fechar_Click(); };
+}
+
+bool FormVelkaro::Carrega() {
+    if (!Load()) return false;
+    // The control may be missing (not registered): the window runs without it.
+    ftp1.Create(forms::ClsidDeTexto(DORVIK_CLSID_TEXT), kEstadoDoFtp1, sizeof(kEstadoDoFtp1));
+    return true;
+}
+
+void FormVelkaro::OnUnload() {
+    // A walk still running under a handler sees this at its next check point and unwinds.
+    ++geracaoDaVarredura_;
+    ftp1.Release();
+}
+
+std::wstring FormVelkaro::TextoDaLinhaDeComando(const wchar_t* linha) {
+    if (!linha) return std::wstring();
+    const wchar_t* p = linha;
+    if (*p == L'"') {
+        ++p;
+        while (*p && *p != L'"') ++p;
+        if (*p) ++p;
+    } else {
+        while (*p && *p != L' ' && *p != L'\t') ++p;
+    }
+    while (*p == L' ' || *p == L'\t') ++p;
+    return p;
+}
+
+void FormVelkaro::Form_Load(const std::wstring& linhaDeComando) {
+    if (Cond([&] { return linhaDeComando.size() > 0; })) {
+        // The unattended run never shows its window; there is no setting to clear for it.
+        Stmt([&] { Hide(); });
+        Stmt([&] { Parametros = Split(linhaDeComando, L'|'); });
+        Stmt([&] { forms::DoEvents(); });
+        Stmt([&] {
+            const std::wstring opcao = Maiusculas(Parametros.at(2));
+            CopiaPasta(Parametros.at(0), Parametros.at(1), opcao);
+        });
+        Stmt([&] { Unload(); });
+    } else {
+        Stmt([&] { Timer1.SetEnabled(true); });
+    }
+}
+
+void FormVelkaro::CopiaPasta(const std::wstring&, const std::wstring&, const std::wstring&) {
+    // The command-line folder copy is not part of this program yet: the run only ends.
+}
+
+void FormVelkaro::Timer1_Timer() {
+    Stmt([&] { Timer1.SetEnabled(false); });
+    Stmt([&] { AtualizaLista(); });
+    Stmt([&] { Inserir.SetListIndex(1); });
+    IniciaPropaganda();
+}
+
+void FormVelkaro::IniciaPropaganda() {
+    // The advert download starts here once the advert panel exists.
+}
+
+void FormVelkaro::Alterar_Click() {
+    if (Cond([&] { return Ocupado; })) return;
+    if (Cond([&] { return Alterar.Value() == 1; })) {
+        Stmt([&] { Ocupado = true; });
+        Stmt([&] { Criar.SetValue(0); });
+        Stmt([&] { Ocupado = false; });
+        Stmt([&] { Drive1.SetEnabled(false); });
+        Stmt([&] { Dir1.SetEnabled(false); });
+    } else {
+        Stmt([&] { Ocupado = true; });
+        Stmt([&] { Alterar.SetValue(1); });
+        Stmt([&] { Ocupado = false; });
+    }
+}
+
+void FormVelkaro::Criar_Click() {
+    if (Cond([&] { return Ocupado; })) return;
+    if (Cond([&] { return Criar.Value() == 1; })) {
+        Stmt([&] { Ocupado = true; });
+        Stmt([&] { Alterar.SetValue(0); });
+        Stmt([&] { Ocupado = false; });
+        Stmt([&] { Drive1.SetEnabled(true); });
+        Stmt([&] { Dir1.SetEnabled(true); });
+    } else {
+        Stmt([&] { Ocupado = true; });
+        Stmt([&] { Criar.SetValue(1); });
+        Stmt([&] { Ocupado = false; });
+    }
+}
+
+void FormVelkaro::Inserir_Click() {
+    int indice = -2;
+    Stmt([&] { indice = Inserir.ListIndex(); });
+    switch (indice) {
+    case 0:  // Excluir
+        Stmt([&] { Antes.SetValue(1); });
+        Stmt([&] { Antes.SetEnabled(false); });
+        Stmt([&] { Procura.SetEnabled(true); });
+        Stmt([&] { Acrescenta.SetText(L""); });
+        Stmt([&] { Acrescenta.SetEnabled(false); });
+        Stmt([&] { Acrescenta.SetBackColor(0x808080); });
+        Stmt([&] { O_Texto.SetCaption(L"O Texto:"); });
+        break;
+    case 1:  // Inserir
+        Stmt([&] { Antes.SetEnabled(true); });
+        Stmt([&] { Procura.SetEnabled(true); });
+        Stmt([&] { Acrescenta.SetEnabled(true); });
+        Stmt([&] { Acrescenta.SetBackColor(0xFFFFFF); });
+        Stmt([&] { O_Texto.SetCaption(L"O Texto:"); });
+        break;
+    case 2:  // Alterar
+        Stmt([&] { Antes.SetValue(1); });
+        Stmt([&] { Antes.SetEnabled(false); });
+        Stmt([&] { Procura.SetEnabled(true); });
+        Stmt([&] { Acrescenta.SetEnabled(true); });
+        Stmt([&] { Acrescenta.SetBackColor(0xFFFFFF); });
+        Stmt([&] { O_Texto.SetCaption(L"Para:"); });
+        break;
+    default:
+        break;
+    }
+}
+
+void FormVelkaro::SubPastas_Click() {
+    Stmt([&] { TotalSelecionados = 0; });
+    if (Cond([&] { return Exibe_SubPastas.Value() == 1; })) {
+        Stmt([&] { FileList.SetCaption(ParteCaminho(SubPastas.Text(), L"A")); });
+    } else {
+        Stmt([&] { FileList.SetCaption(SubPastas.Text()); });
+    }
+    int32_t total = 0;
+    Stmt([&] { total = SubPastas.ListCount(); });
+    for (int32_t i = 0; i < total; ++i) {
+        if (Cond([&] { return SubPastas.Selected(i); })) Stmt([&] { TotalSelecionados += 1; });
+    }
+    Stmt([&] { Processo.SetCaption(kTotalAProcessar + std::to_wstring(TotalSelecionados)); });
+    Stmt([&] { Ok.SetEnabled(true); });
+}
+
+void FormVelkaro::Tudo_Click() {
+    int32_t contador = 0;
+    int32_t total = 0;
+    Stmt([&] { total = SubPastas.ListCount(); });
+    for (contador = 0; contador < total; ++contador) Stmt([&] { SubPastas.SetSelected(contador, true); });
+    Stmt([&] { TotalSelecionados = contador; });
+    Stmt([&] { Processo.SetCaption(kTotalAProcessar + std::to_wstring(TotalSelecionados)); });
+    Stmt([&] { Ok.SetEnabled(true); });
+}
+
+void FormVelkaro::Filtro_LostFocus() { Stmt([&] { AtualizaLista(); }); }
+void FormVelkaro::Exibe_SubPastas_Click() { Stmt([&] { AtualizaLista(); }); }
+void FormVelkaro::DirListBox_Click() { Stmt([&] { AtualizaLista(); }); }
+void FormVelkaro::DirListBox_Change() { Stmt([&] { AtualizaLista(); }); }
+
+bool FormVelkaro::ComPergunta(const std::function<void()>& passo, const std::function<void()>& volta) {
+    for (;;) {
+        try {
+            passo();
+            return true;
+        } catch (...) {
+            const forms::VbError e = forms::ErroAtual(std::current_exception());
+            forms::Err::Set(e);
+            const int resposta =
+                forms::MsgBox(L"Error: " + std::to_wstring(e.number) + L": " + e.description, 49, L"No Data");
+            if (resposta == IDOK) continue;
+            Stmt(volta);
+            forms::Err::Clear();
+            return false;
+        }
+    }
+}
+
+void FormVelkaro::Drive1_Change() {
+    const auto volta = [&] { Drive1.SetDrive(Dir1.Path()); };
+    if (!ComPergunta([&] { Dir1.SetPath(Drive1.Drive()); }, volta)) return;
+}
+
+void FormVelkaro::DriveListBox_Change() {
+    const auto volta = [&] { DriveListBox.SetDrive(DirListBox.Path()); };
+    if (!ComPergunta([&] { DirListBox.SetPath(DriveListBox.Drive()); }, volta)) return;
+    if (!ComPergunta([&] { AtualizaLista(); }, volta)) return;
+}
+
+void FormVelkaro::Interromper_Click() { Stmt([&] { Parar = true; }); }
+
+void FormVelkaro::Fechar_Click() {
+    Stmt([&] { ftp1.Call(15); });  // Abort
+    Stmt([&] { Unload(); });
+    Stmt([&] { forms::End(); });
+}
+
+void FormVelkaro::Mover_MouseDown(int, int, int, int) {
+    Stmt([&] { ReleaseCapture(); });
+    Stmt([&] { SendMessageW(Hwnd(), WM_NCLBUTTONDOWN, HTCAPTION, 0); });
+}
+
+}  // namespace velkaro

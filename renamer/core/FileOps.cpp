@@ -1,0 +1,57 @@
+#include "FileOps.h"
+
+#include <windows.h>
+
+#include <string>
+
+#include "PathParts.h"
+#include "Texto.h"
+
+namespace velkaro {
+
+namespace {
+
+std::wstring CaminhoCompleto(const std::wstring& caminho) {
+    const DWORD n = GetFullPathNameW(caminho.c_str(), 0, nullptr, nullptr);
+    if (n == 0) return caminho;
+    std::wstring out(n, L'\0');
+    const DWORD m = GetFullPathNameW(caminho.c_str(), n, &out[0], nullptr);
+    out.resize(m < n ? m : 0);
+    return out.empty() ? caminho : out;
+}
+
+bool Existe(const std::wstring& caminho) {
+    return GetFileAttributesW(caminho.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+}  // namespace
+
+bool RenomeiaNaPasta(const std::wstring& pasta, const std::wstring& antigo, const std::wstring& novo) {
+    const std::wstring de = JuntaCaminho(pasta, antigo);
+    const std::wstring para = JuntaCaminho(pasta, novo);
+    if (antigo == novo) return false;
+    if (!IguaisSemCaixa(antigo, novo)) {
+        // MoveFileW without MOVEFILE_REPLACE_EXISTING refuses an existing target.
+        return MoveFileW(de.c_str(), para.c_str()) != FALSE;
+    }
+    if (!Existe(de)) return false;
+    // Letter case only: park the file under a free temporary name first.
+    for (unsigned tentativa = 0; tentativa < 100; ++tentativa) {
+        const std::wstring temporario = JuntaCaminho(
+            pasta, L"~velkaro" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(tentativa) + L".tmp");
+        if (Existe(temporario)) continue;
+        if (!MoveFileW(de.c_str(), temporario.c_str())) return false;
+        if (MoveFileW(temporario.c_str(), para.c_str())) return true;
+        MoveFileW(temporario.c_str(), de.c_str());
+        return false;
+    }
+    return false;
+}
+
+bool CopiaSemSobrescrever(const std::wstring& origem, const std::wstring& destino) {
+    if (IguaisSemCaixa(CaminhoCompleto(origem), CaminhoCompleto(destino))) return false;
+    if (Existe(destino)) return false;
+    return CopyFileW(origem.c_str(), destino.c_str(), TRUE) != FALSE;
+}
+
+}  // namespace velkaro

@@ -1,0 +1,21 @@
+// The two things the engine does to a file, each refusing rather than losing data:
+// a rename never replaces another file and really changes letter case, and a copy never
+// overwrites anything, least of all its own source.
+#ifndef VELKARO_FILEOPS_H
+#define VELKARO_FILEOPS_H
+
+#include <string>
+
+namespace velkaro {
+
+// Renames pasta\antigo to pasta\novo. A change of letter case alone goes through a
+// temporary name, because the platform may report success for it without doing it;
+// if the second step fails the file gets its old name back.
+bool RenomeiaNaPasta(const std::wstring& pasta, const std::wstring& antigo, const std::wstring& novo);
+
+// Copies origem to destino; false when destino exists or names origem itself.
+bool CopiaSemSobrescrever(const std::wstring& origem, const std::wstring& destino);
+
+}  // namespace velkaro
+
+#endif

@@ -1,0 +1,89 @@
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "../core/FileOps.h"
+#include "TempFolder.h"
+
+using namespace velkaro;
+
+TEST(FileOps, CaseOnlyRenameReallyChangesTheName) {
+    TempFolder t;
+    t.Write(L"MyFile.TXT", "data");
+    EXPECT_TRUE(RenomeiaNaPasta(t.Path(), L"MyFile.TXT", L"myfile.txt"));
+    EXPECT_EQ(t.Names(), std::set<std::wstring>({L"myfile.txt"}));
+    EXPECT_EQ(t.Read(L"myfile.txt"), "data");
+}
+
+TEST(FileOps, RenameNeverReplacesAnotherFile) {
+    TempFolder t;
+    t.Write(L"a.txt", "A");
+    t.Write(L"b.txt", "B");
+    EXPECT_FALSE(RenomeiaNaPasta(t.Path(), L"a.txt", L"b.txt"));
+    EXPECT_FALSE(RenomeiaNaPasta(t.Path(), L"a.txt", L"B.TXT"));
+    EXPECT_EQ(t.Names(), std::set<std::wstring>({L"a.txt", L"b.txt"}));
+    EXPECT_EQ(t.Read(L"b.txt"), "B");
+}
+
+TEST(FileOps, CaseOnlyRenameOfAnOpenFileLosesNothing) {
+    TempFolder t;
+    t.Write(L"Keep.txt", "keep");
+    // Whichever step the open handle makes fail, the file must never stay parked under
+    // the temporary name.
+    HANDLE h = CreateFileW((t / L"Keep.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    const bool renamed = RenomeiaNaPasta(t.Path(), L"Keep.txt", L"keep.txt");
+    CloseHandle(h);
+    if (renamed) {
+        EXPECT_EQ(t.Names(), std::set<std::wstring>({L"keep.txt"}));
+    } else {
+        EXPECT_EQ(t.Names(), std::set<std::wstring>({L"Keep.txt"}));
+    }
+    EXPECT_EQ(t.Read(L"Keep.txt"), "keep");
+}
+
+TEST(FileOps, RenameOfMissingFileFails) {
+    TempFolder t;
+    EXPECT_FALSE(RenomeiaNaPasta(t.Path(), L"none.txt", L"NONE.TXT"));
+    EXPECT_FALSE(RenomeiaNaPasta(t.Path(), L"none.txt", L"other.txt"));
+    EXPECT_TRUE(t.Names().empty());
+}
+
+TEST(FileOps, CopyNeverOverwritesAndRefusesItsOwnSource) {
+    TempFolder t;
+    t.MakeDir(L"dst");
+    t.Write(L"a.txt", "new");
+    t.Write(L"dst\\a.txt", "old");
+    EXPECT_FALSE(CopiaSemSobrescrever(t / L"a.txt", t / L"dst\\a.txt"));
+    EXPECT_EQ(t.Read(L"dst\\a.txt"), "old");
+    EXPECT_FALSE(CopiaSemSobrescrever(t / L"a.txt", t / L"a.txt"));
+    EXPECT_FALSE(CopiaSemSobrescrever(t / L"a.txt", t / L"A.TXT"));
+    EXPECT_FALSE(CopiaSemSobrescrever(t / L"a.txt", t.Path() + L"\\dst\\..\\a.txt"));
+    EXPECT_EQ(t.Read(L"a.txt"), "new");
+    EXPECT_TRUE(CopiaSemSobrescrever(t / L"a.txt", t / L"dst\\b.txt"));
+    EXPECT_EQ(t.Read(L"dst\\b.txt"), "new");
+}
+
+TEST(FileOps, CopyIntoMissingFolderFails) {
+    TempFolder t;
+    t.Write(L"a.txt");
+    EXPECT_FALSE(CopiaSemSobrescrever(t / L"a.txt", t / L"nowhere\\a.txt"));
+    EXPECT_FALSE(CopiaSemSobrescrever(t / L"missing.txt", t / L"b.txt"));
+}
+
+TEST(FileOps, LargeCopyKeepsEveryByte) {
+    TempFolder t;
+    std::string big(3 * 1024 * 1024 + 17, '\0');
+    for (size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 131 % 251);
+    t.Write(L"big.bin", big);
+    t.MakeDir(L"d");
+    ASSERT_TRUE(CopiaSemSobrescrever(t / L"big.bin", t / L"d\\big.bin"));
+    HANDLE h = CreateFileW((t / L"d\\big.bin").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    std::string back(big.size() + 1, '\0');
+    DWORD got = 0;
+    ReadFile(h, &back[0], static_cast<DWORD>(back.size()), &got, nullptr);
+    CloseHandle(h);
+    back.resize(got);
+    EXPECT_TRUE(back == big);
+}

@@ -1,0 +1,469 @@
+// The main window run headless: created hidden, driven through its controls' window messages
+// and handlers, with the message box answered by the test; results checked on disk.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "../app/FormVelkaro.h"
+#include "../forms/Form.h"
+#include "../forms/Statement.h"
+#include "TempFolder.h"
+
+using velkaro::FormVelkaro;
+
+namespace {
+
+struct Box {
+    std::wstring text, title;
+    UINT style;
+};
+
+class Window : public ::testing::Test {
+protected:
+    TempFolder t;
+    std::unique_ptr<FormVelkaro> f;
+    std::vector<Box> boxes;
+    std::vector<int> answers;  // given in turn; IDYES once they run out
+
+    void Open() {
+        SetCurrentDirectoryW(t.Path().c_str());
+        forms::g_msgBox = [this](HWND, const std::wstring& text, const std::wstring& title, UINT style) {
+            boxes.push_back({text, title, style});
+            if (answers.empty()) return IDYES;
+            const int a = answers.front();
+            answers.erase(answers.begin());
+            return a;
+        };
+        f.reset(new FormVelkaro);
+        ASSERT_TRUE(f->Carrega());
+        f->Form_Load(L"");
+        // What the start-up timer does first, without waiting for it.
+        f->Timer1_Timer();
+    }
+    void TearDown() override {
+        f.reset();
+        forms::ReiniciaDepoisDeEnd();
+        SetCurrentDirectoryW(L"Z:\\tmp");
+    }
+
+    void Command(forms::Control& c, int code, bool post = false) {
+        HWND h = c.Hwnd();
+        const WPARAM w = MAKEWPARAM(GetDlgCtrlID(h), code);
+        if (post) PostMessageW(f->Hwnd(), WM_COMMAND, w, reinterpret_cast<LPARAM>(h));
+        else SendMessageW(f->Hwnd(), WM_COMMAND, w, reinterpret_cast<LPARAM>(h));
+    }
+    void Click(forms::Control& c, bool post = false) { Command(c, BN_CLICKED, post); }
+    void SelectInList(std::initializer_list<int> items) {
+        for (int i : items) SendMessageW(f->SubPastas.Hwnd(), LB_SETSEL, TRUE, i);
+        Command(f->SubPastas, LBN_SELCHANGE);
+    }
+    void OpenFolder(const std::wstring& path) { f->DirListBox.SetPath(path); }
+    void SetFilter(const std::wstring& filter) {
+        SetWindowTextW(f->Filtro.Hwnd(), filter.c_str());
+        Command(f->Filtro, EN_KILLFOCUS);
+    }
+    std::vector<std::wstring> Entries() {
+        std::vector<std::wstring> out;
+        const int n = static_cast<int>(SendMessageW(f->SubPastas.Hwnd(), LB_GETCOUNT, 0, 0));
+        for (int i = 0; i < n; ++i) {
+            wchar_t buf[1024];
+            SendMessageW(f->SubPastas.Hwnd(), LB_GETTEXT, i, reinterpret_cast<LPARAM>(buf));
+            out.push_back(buf);
+        }
+        return out;
+    }
+    static std::vector<std::wstring> Sorted(std::vector<std::wstring> v) {
+        std::sort(v.begin(), v.end());
+        return v;
+    }
+    static RECT Place(HWND h) {
+        RECT r;
+        GetWindowRect(h, &r);
+        MapWindowPoints(nullptr, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    }
+    static std::wstring WindowText(HWND h) {
+        wchar_t buf[256];
+        GetWindowTextW(h, buf, 256);
+        return buf;
+    }
+    bool Checked(forms::CheckBox& c) { return SendMessageW(c.Hwnd(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+};
+
+TEST_F(Window, OpensWithItsDesignState) {
+    Open();
+    RECT client;
+    GetClientRect(f->Hwnd(), &client);
+    EXPECT_EQ(client.right, 680);
+    EXPECT_EQ(client.bottom, 591);
+    EXPECT_EQ(GetWindowLongW(f->Hwnd(), GWL_STYLE) & (WS_CAPTION | WS_THICKFRAME), 0);
+    EXPECT_EQ(WindowText(f->Hwnd()), L"Velkaro");
+
+    const RECT lista = Place(f->SubPastas.Hwnd());  // 2820, 1425, 7200 x 3660 twips
+    EXPECT_EQ(lista.left, 188);
+    EXPECT_EQ(lista.top, 95);
+    EXPECT_EQ(lista.right - lista.left, 480);
+    EXPECT_EQ(lista.bottom - lista.top, 244);
+    const RECT ok = Place(f->Ok.Hwnd());  // 8685, 5955, 1350 x 525
+    EXPECT_EQ(ok.left, 579);
+    EXPECT_EQ(ok.top, 397);
+    EXPECT_EQ(ok.right - ok.left, 90);
+    EXPECT_EQ(ok.bottom - ok.top, 35);
+
+    EXPECT_EQ(WindowText(f->Ok.Hwnd()), L"&Processar Alterações");
+    EXPECT_EQ(WindowText(f->Tudo.Hwnd()), L"Selecionar Tudo");
+    EXPECT_EQ(WindowText(f->Interromper.Hwnd()), L"Interromper Busca");
+    EXPECT_EQ(WindowText(f->Filtro.Hwnd()), L"*.*");
+    EXPECT_FALSE(IsWindowEnabled(f->Ok.Hwnd()));
+    EXPECT_FALSE(IsWindowEnabled(f->Interromper.Hwnd()));
+    EXPECT_FALSE(IsWindowEnabled(f->Drive1.Hwnd()));
+    EXPECT_FALSE(IsWindowEnabled(f->Dir1.Hwnd()));
+    EXPECT_TRUE(Checked(f->Alterar));
+    EXPECT_FALSE(Checked(f->Criar));
+    EXPECT_TRUE(Checked(f->Antes));
+    EXPECT_EQ(f->Transformar.Text(), L"Não Alterar");
+    EXPECT_EQ(f->Transformar.ListCount(), 6);
+    // The start-up step chose "Inserir".
+    EXPECT_EQ(f->Inserir.ListIndex(), 1);
+    EXPECT_EQ(f->Propaganda2.Caption().size(), 273u);
+    EXPECT_TRUE(f->Propaganda2.Visible());
+    EXPECT_FALSE(f->Propaganda0.Visible());
+    EXPECT_FALSE(f->Invisiveis.Visible());
+    EXPECT_EQ(f->Invisiveis.Caption(), L"Objetos Invisíveis");
+    EXPECT_FALSE(f->Timer1.Enabled());
+    EXPECT_EQ(f->Timer1.Interval(), 100u);
+}
+
+TEST_F(Window, RenameAndCopyBoxesActAsARadioPair) {
+    Open();
+    Click(f->Alterar);  // clicking the checked box keeps it checked
+    EXPECT_TRUE(Checked(f->Alterar));
+    EXPECT_FALSE(Checked(f->Criar));
+    Click(f->Criar);
+    EXPECT_FALSE(Checked(f->Alterar));
+    EXPECT_TRUE(Checked(f->Criar));
+    EXPECT_TRUE(IsWindowEnabled(f->Drive1.Hwnd()));
+    EXPECT_TRUE(IsWindowEnabled(f->Dir1.Hwnd()));
+    Click(f->Criar);
+    EXPECT_TRUE(Checked(f->Criar));
+    Click(f->Alterar);
+    EXPECT_TRUE(Checked(f->Alterar));
+    EXPECT_FALSE(Checked(f->Criar));
+    EXPECT_FALSE(IsWindowEnabled(f->Drive1.Hwnd()));
+    EXPECT_FALSE(f->Ocupado);
+}
+
+TEST_F(Window, OperationChoiceSetsItsBoxes) {
+    Open();
+    f->Antes.SetValue(0);
+    SetWindowTextW(f->Acrescenta.Hwnd(), L"texto");
+    f->Inserir.SetListIndex(0);  // Excluir
+    EXPECT_EQ(f->Acrescenta.Text(), L"");
+    EXPECT_FALSE(IsWindowEnabled(f->Acrescenta.Hwnd()));
+    EXPECT_EQ(f->Acrescenta.BackColor(), 0x808080u);
+    EXPECT_TRUE(Checked(f->Antes));
+    EXPECT_FALSE(IsWindowEnabled(f->Antes.Hwnd()));
+    EXPECT_EQ(f->O_Texto.Caption(), L"O Texto:");
+    f->Inserir.SetListIndex(2);  // Alterar
+    EXPECT_EQ(f->O_Texto.Caption(), L"Para:");
+    EXPECT_TRUE(IsWindowEnabled(f->Acrescenta.Hwnd()));
+    EXPECT_EQ(f->Acrescenta.Text(), L"");
+    SendMessageW(f->Inserir.Hwnd(), CB_SETCURSEL, 1, 0);  // the user picks "Inserir"
+    Command(f->Inserir, CBN_SELCHANGE);
+    EXPECT_EQ(f->O_Texto.Caption(), L"O Texto:");
+    EXPECT_TRUE(IsWindowEnabled(f->Antes.Hwnd()));
+    EXPECT_TRUE(Checked(f->Antes));
+    EXPECT_EQ(f->Acrescenta.BackColor(), 0xFFFFFFu);
+}
+
+TEST_F(Window, ListsThroughFilterAndSubFolderSwitch) {
+    t.Write(L"a.txt");
+    t.Write(L"b.doc");
+    t.Write(L"README");
+    t.MakeDir(L"sub");
+    t.Write(L"sub\\c.txt");
+    Open();
+    EXPECT_EQ(Sorted(Entries()), std::vector<std::wstring>({L"README", L"a.txt", L"b.doc"}));
+    SetFilter(L"*.TXT");
+    EXPECT_EQ(Entries(), std::vector<std::wstring>({L"a.txt"}));
+    Click(f->Exibe_SubPastas);
+    EXPECT_EQ(Sorted(Entries()), std::vector<std::wstring>({t / L"a.txt", t / L"sub\\c.txt"}));
+    EXPECT_FALSE(IsWindowEnabled(f->Ok.Hwnd()));
+    EXPECT_FALSE(IsWindowEnabled(f->Interromper.Hwnd()));
+    // Highlighting a sub-folder in the folder list lists that folder.
+    Click(f->Exibe_SubPastas);
+    SetFilter(L"*.*");
+    const int row = static_cast<int>(SendMessageW(f->DirListBox.Hwnd(), LB_GETCURSEL, 0, 0));
+    SendMessageW(f->DirListBox.Hwnd(), LB_SETCURSEL, row + 1, 0);
+    Command(f->DirListBox, LBN_SELCHANGE);
+    EXPECT_EQ(Entries(), std::vector<std::wstring>({L"c.txt"}));
+    // A folder that went away lists nothing and says nothing.
+    t.MakeDir(L"gone");
+    OpenFolder(t / L"gone");
+    RemoveDirectoryW((t / L"gone").c_str());
+    f->DirListBox_Click();
+    EXPECT_TRUE(Entries().empty());
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Window, SelectionCountShowsAndEnablesOk) {
+    t.Write(L"a.txt");
+    t.Write(L"b.txt");
+    t.Write(L"c.txt");
+    Open();
+    SelectInList({0, 2});
+    EXPECT_EQ(f->TotalSelecionados, 2);
+    EXPECT_EQ(f->Processo.Caption(), L"Total de arquivos a Processar : 2");
+    EXPECT_TRUE(IsWindowEnabled(f->Ok.Hwnd()));
+    EXPECT_EQ(f->FileList.Caption(), Entries()[2]);
+    f->SubPastas.Clear();
+    Click(f->Tudo);  // on an empty list
+    EXPECT_EQ(f->Processo.Caption(), L"Total de arquivos a Processar : 0");
+    EXPECT_TRUE(IsWindowEnabled(f->Ok.Hwnd()));
+}
+
+TEST_F(Window, RenamesSelectedFilesInPlace) {
+    t.Write(L"Foto_001.JPG", "1");
+    t.Write(L"Foto_002.JPG", "2");
+    t.Write(L"outro.txt", "3");
+    Open();
+    SetWindowTextW(f->Procura.Hwnd(), L"foto_");
+    f->Inserir.SetListIndex(2);
+    SetWindowTextW(f->Acrescenta.Hwnd(), L"Ferias_");
+    SetWindowTextW(f->Transformar.Hwnd(), L"Tudo Minusculo Extensão Maiusculo");
+    Click(f->Tudo);
+    Click(f->Ok);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, L"Confirma o Processamento dos Arquivos?");
+    EXPECT_EQ(boxes[0].title, L"Velkaro");
+    EXPECT_EQ(boxes[0].style, 4u);
+    EXPECT_EQ(t.Names(), std::set<std::wstring>({L"ferias_001.JPG", L"ferias_002.JPG", L"outro.txt"}));
+    EXPECT_EQ(t.Read(L"ferias_002.JPG"), "2");
+    EXPECT_EQ(f->Processo.Caption(), L"Total de arquivos a Processar : 3     Total de arquivos Processados: 3");
+    EXPECT_EQ(Sorted(Entries()), std::vector<std::wstring>({L"ferias_001.JPG", L"ferias_002.JPG", L"outro.txt"}));
+    EXPECT_FALSE(IsWindowEnabled(f->Ok.Hwnd()));
+}
+
+TEST_F(Window, AnswerNoChangesNothing) {
+    t.Write(L"abc.txt");
+    Open();
+    f->Inserir.SetListIndex(0);
+    Click(f->Tudo);
+    answers = {IDNO};
+    Click(f->Ok);
+    EXPECT_EQ(t.Names(), std::set<std::wstring>({L"abc.txt"}));
+    EXPECT_TRUE(f->SubPastas.Selected(0));
+    EXPECT_EQ(f->Processo.Caption(), L"Total de arquivos a Processar : 1");
+}
+
+TEST_F(Window, CaseOnlyRenameIsCarriedOut) {
+    t.Write(L"MyFile.TXT", "m");
+    Open();
+    f->Inserir.SetListIndex(0);
+    SetWindowTextW(f->Transformar.Hwnd(), L"Tudo em Minusculo");
+    Click(f->Tudo);
+    Click(f->Ok);
+    EXPECT_EQ(t.Names(), std::set<std::wstring>({L"myfile.txt"}));
+    EXPECT_EQ(t.Read(L"myfile.txt"), "m");
+}
+
+TEST_F(Window, HostileNewNamesAreSkippedButCounted) {
+    t.MakeDir(L"in");
+    t.Write(L"in\\a.txt", "a");
+    t.Write(L"in\\b.txt", "b");
+    t.Write(L"in\\c.txt", "c");
+    Open();
+    OpenFolder(t / L"in");
+    SetWindowTextW(f->Procura.Hwnd(), L"a.txt");
+    f->Inserir.SetListIndex(2);
+    const wchar_t* hostile[] = {L"..\\escaped.txt", L"NUL", L"x:y", L".."};
+    for (const wchar_t* h : hostile) {
+        SetWindowTextW(f->Acrescenta.Hwnd(), h);
+        SelectInList({0, 1, 2});
+        Click(f->Ok);
+        EXPECT_EQ(t.Names(L"in"), std::set<std::wstring>({L"a.txt", L"b.txt", L"c.txt"}))
+            << testing::PrintToString(std::wstring(h));
+        EXPECT_EQ(t.Names(), std::set<std::wstring>({L"in"})) << testing::PrintToString(std::wstring(h));
+        EXPECT_EQ(f->Processo.Caption(), L"Total de arquivos a Processar : 3     Total de arquivos Processados: 3");
+    }
+}
+
+TEST_F(Window, CopiesIntoDestinationWithoutOverwriting) {
+    t.MakeDir(L"src");
+    t.MakeDir(L"src\\one");
+    t.MakeDir(L"src\\two");
+    t.MakeDir(L"dst");
+    t.Write(L"src\\one\\same.txt", "first");
+    t.Write(L"src\\two\\same.txt", "second");
+    t.Write(L"src\\kept.txt", "new");
+    t.Write(L"dst\\kept.txt", "old");
+    Open();
+    OpenFolder(t / L"src");
+    Click(f->Exibe_SubPastas);
+    Click(f->Criar);
+    f->Dir1.SetPath(t / L"dst");
+    f->Inserir.SetListIndex(0);  // empty search + delete: every name as it is
+    Click(f->Tudo);
+    Click(f->Ok);
+    EXPECT_EQ(t.Names(L"dst"), std::set<std::wstring>({L"kept.txt", L"same.txt"}));
+    EXPECT_EQ(t.Read(L"dst\\kept.txt"), "old");
+    const std::string same = t.Read(L"dst\\same.txt");
+    EXPECT_TRUE(same == "first" || same == "second") << same;
+    EXPECT_EQ(t.Read(L"src\\one\\same.txt"), "first");
+    EXPECT_EQ(t.Read(L"src\\two\\same.txt"), "second");
+
+    // Copying onto the source itself is refused and the file stays whole.
+    Click(f->Exibe_SubPastas);
+    f->Dir1.SetPath(t / L"src");
+    Click(f->Tudo);
+    Click(f->Ok);
+    EXPECT_EQ(t.Read(L"src\\kept.txt"), "new");
+    EXPECT_EQ(t.Names(L"src"), std::set<std::wstring>({L"kept.txt", L"one", L"two"}));
+}
+
+TEST_F(Window, RefreshDuringWalkLeavesOnlyTheNewWalksEntries) {
+    t.Write(L"top.txt");
+    for (int i = 0; i < 3; ++i) {
+        t.MakeDir(L"s" + std::to_wstring(i));
+        t.Write(L"s" + std::to_wstring(i) + L"\\deep.txt");
+    }
+    Open();
+    f->Exibe_SubPastas.SetValue(1);  // lists the tree; now walk again and untick it mid-walk
+    Click(f->Exibe_SubPastas, /*post=*/true);
+    f->AtualizaLista();
+    EXPECT_EQ(f->Exibe_SubPastas.Value(), 0);
+    EXPECT_EQ(Entries(), std::vector<std::wstring>({L"top.txt"}));
+    EXPECT_FALSE(IsWindowEnabled(f->Interromper.Hwnd()));
+}
+
+TEST_F(Window, StopButtonEndsTheWalk) {
+    for (int i = 0; i < 3; ++i) t.Write(L"f" + std::to_wstring(i) + L".txt");
+    t.MakeDir(L"s1");
+    t.Write(L"s1\\a.txt");
+    t.Write(L"s1\\b.txt");
+    t.MakeDir(L"s2");
+    t.Write(L"s2\\c.txt");
+    Open();
+    f->Exibe_SubPastas.SetValue(1);
+    Click(f->Interromper, /*post=*/true);  // pressed while the walk yields
+    f->AtualizaLista();
+    EXPECT_EQ(Entries().size(), 4u);  // the top files and the first file of the first sub-folder
+    EXPECT_FALSE(IsWindowEnabled(f->Interromper.Hwnd()));
+    EXPECT_FALSE(IsWindowEnabled(f->Ok.Hwnd()));
+}
+
+TEST_F(Window, ClosingDuringWalkEndsCleanly) {
+    t.Write(L"a.txt");
+    t.MakeDir(L"s");
+    t.Write(L"s\\b.txt");
+    Open();
+    f->Exibe_SubPastas.SetValue(1);
+    const RECT r = f->Fechar.Retangulo();
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    PostMessageW(f->Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(f->Hwnd(), WM_LBUTTONUP, 0, at);
+    f->AtualizaLista();
+    EXPECT_FALSE(f->Loaded());
+    EXPECT_TRUE(forms::Ending());
+    EXPECT_FALSE(f->ftp1.Exists());
+    // The walk stopped at the close: nothing of the sub-folder came in after it.
+    EXPECT_EQ(f->SubPastas.ListCount(), 1);
+    MSG msg;
+    EXPECT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE));
+}
+
+TEST_F(Window, DriveNotReadyAsksUntilCancelThenGoesBack) {
+    const auto machineDrives = forms::DriveList::FonteDeDrives;
+    forms::DriveList::FonteDeDrives = [] { return std::vector<std::wstring>{L"c:", L"q:", L"z:"}; };
+    Open();
+    forms::DriveList::FonteDeDrives = machineDrives;
+    const std::wstring before = f->DirListBox.Path();
+    answers = {IDOK, IDCANCEL};
+    SendMessageW(f->DriveListBox.Hwnd(), CB_SETCURSEL, 1, 0);
+    Command(f->DriveListBox, CBN_SELCHANGE);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, L"Error: 68: Dispositivo não disponível");
+    EXPECT_EQ(boxes[0].title, L"No Data");
+    EXPECT_EQ(boxes[0].style, 49u);
+    EXPECT_EQ(f->DriveListBox.Drive(), L"z:");
+    EXPECT_EQ(SendMessageW(f->DriveListBox.Hwnd(), CB_GETCURSEL, 0, 0), 2);
+    EXPECT_EQ(f->DirListBox.Path(), before);
+    EXPECT_EQ(forms::Err::Number(), 0);
+}
+
+TEST_F(Window, RunsWithoutTheControl) {
+    Open();
+    EXPECT_FALSE(f->ftp1.Exists());  // not registered in this prefix
+    f->Fechar_Click();                // its Abort fails quietly; the window still goes
+    EXPECT_FALSE(f->Loaded());
+    EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(Window, CollidingNewNamesKeepTheSecondFileAsItIs) {
+    t.Write(L"a_b.txt", "first");
+    t.Write(L"ab_.txt", "second");
+    Open();
+    SetWindowTextW(f->Procura.Hwnd(), L"_");
+    f->Inserir.SetListIndex(0);
+    Click(f->Tudo);
+    Click(f->Ok);
+    const auto names = t.Names();
+    EXPECT_EQ(names.size(), 2u);
+    EXPECT_EQ(names.count(L"ab.txt"), 1u);
+    EXPECT_TRUE(names.count(L"a_b.txt") + names.count(L"ab_.txt") == 1u);
+    const std::string renamed = t.Read(L"ab.txt");
+    EXPECT_TRUE(renamed == "first" || renamed == "second");
+}
+
+TEST_F(Window, CommandLineModeHidesAndUnloads) {
+    for (const wchar_t* line : {L"x", L"a|b", L"a|b|c|mensagem"}) {
+        f.reset(new FormVelkaro);
+        ASSERT_TRUE(f->Carrega());
+        f->Form_Load(line);
+        EXPECT_FALSE(f->Loaded()) << testing::PrintToString(std::wstring(line));
+        EXPECT_FALSE(f->Timer1.Enabled());
+    }
+}
+
+TEST_F(Window, CountsPastSixteenBits) {
+    Open();
+    f->SubPastas.Clear();
+    const int n = 40000;
+    for (int i = 0; i < n; ++i) f->SubPastas.AddItem(L"f" + std::to_wstring(i));
+    Click(f->Tudo);
+    EXPECT_EQ(f->TotalSelecionados, n);
+    EXPECT_EQ(f->Processo.Caption(), L"Total de arquivos a Processar : 40000");
+    EXPECT_TRUE(f->SubPastas.Selected(n - 1));
+    Command(f->SubPastas, LBN_SELCHANGE);
+    EXPECT_EQ(f->TotalSelecionados, n);
+}
+
+TEST_F(Window, NoSelectionStillAsksAndTouchesNothing) {
+    t.Write(L"abc.txt");
+    Open();
+    f->Inserir.SetListIndex(0);
+    SetWindowTextW(f->Transformar.Hwnd(), L"Tudo em Maiusculo");
+    Command(f->SubPastas, LBN_SELCHANGE);  // a click that leaves nothing selected
+    EXPECT_EQ(f->Processo.Caption(), L"Total de arquivos a Processar : 0");
+    Click(f->Ok);
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(t.Names(), std::set<std::wstring>({L"abc.txt"}));
+    EXPECT_EQ(f->Processo.Caption(), L"Total de arquivos a Processar : 0");
+    EXPECT_FALSE(IsWindowEnabled(f->Ok.Hwnd()));  // the list was walked anew
+}
+
+TEST(CommandLine, TextAfterTheProgramName) {
+    struct { const wchar_t* full; const wchar_t* text; } cases[] = {
+        {L"\"C:\\Program Files\\Velkaro.exe\" C:\\a|D:\\b|FALSE|Copiando", L"C:\\a|D:\\b|FALSE|Copiando"},
+        {L"Velkaro.exe  a b |c", L"a b |c"},
+        {L"Velkaro.exe", L""},
+        {L"\"Velkaro.exe\"", L""},
+        {L"Velkaro.exe \"quoted\" text", L"\"quoted\" text"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(FormVelkaro::TextoDaLinhaDeComando(c.full), c.text);
+}
+
+}  // namespace

@@ -1,0 +1,57 @@
+#!/usr/bin/env bash
+# Starts Velkaro.exe on a virtual X screen, drives it from outside through its window
+# messages (velkaro_gui_driver.exe) and checks the renamed files on disk.
+# Args: Velkaro.exe velkaro_gui_driver.exe. Screenshots land in $BUILD_DIR/velkaro-gui/.
+set -euo pipefail
+velkaro=$1
+driver=$2
+: "${BUILD_DIR:?}"
+if ! command -v Xvfb >/dev/null; then echo "Xvfb missing: skipped"; exit 77; fi
+
+export WINEPREFIX="$BUILD_DIR/wineprefix-gui" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+work=$(mktemp -d /tmp/velkaro-gui.XXXXXX)
+shots="$BUILD_DIR/velkaro-gui"
+mkdir -p "$shots"
+xpid=""
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  [ -n "$xpid" ] && kill "$xpid" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# A display of our own.
+exec 5> "$work/display"
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xpid=$!
+for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(cat "$work/display")"
+
+# This test's own prefix keeps the normal graphics driver (the shared one is headless).
+if [ ! -f "$WINEPREFIX/.velkaro-gui-ready" ]; then
+  rm -rf "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+  wineserver -w
+  touch "$WINEPREFIX/.velkaro-gui-ready"
+fi
+
+# No Arial on this machine: a condensed face comes closer to its widths than the default one.
+wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'DejaVu Sans Condensed' /f >/dev/null 2>&1 || true
+
+mkdir -p "$work/pasta"
+cd "$work/pasta"
+printf 'um' > Foto_001.JPG
+printf 'dois' > Foto_002.JPG
+printf 'tres' > outro.jpg
+printf 'quatro' > nota.txt
+
+wine "$velkaro" >/dev/null 2>&1 &
+vpid=$!
+wine "$driver" "Z:${shots//\//\\}\\shot" 2>&1 | tr -d '\r'
+wait "$vpid" || true
+
+got=$(ls "$work/pasta" | sort | tr '\n' ' ')
+want="Ferias_001.JPG Ferias_002.JPG nota.txt outro.jpg "
+[ "$(cat "$work/pasta/Ferias_002.JPG")" = dois ] || { echo "content lost"; exit 1; }
+if [ "$got" != "$want" ]; then echo "files: '$got' want '$want'"; exit 1; fi
+echo "ok: $got"
