@@ -1,0 +1,22 @@
+// The thread procedures of the server and how they are started.
+#ifndef FTPSERVER_SERVERTHREADS_H
+#define FTPSERVER_SERVERTHREADS_H
+
+#include "BuiltinFtpServer.h"
+
+// Every server thread runs on a small stack: hundreds of sessions must fit a 32-bit address space.
+constexpr unsigned FTP_THREAD_STACK = 256 * 1024;
+
+typedef unsigned(__stdcall* FtpThreadProc)(void*);
+HANDLE StartServerThread(FtpThreadProc proc, void* argument, DWORD* threadId);
+
+struct AcceptorStart {
+    CBuiltinFtpServer* server;
+    SOCKET listener;
+};
+unsigned __stdcall AcceptorThread(void* start);     // takes an AcceptorStart, frees it
+unsigned __stdcall SessionThread(void* session);
+unsigned __stdcall StoreThread(void* session);
+unsigned __stdcall RetrieveThread(void* session);
+
+#endif

@@ -1,0 +1,138 @@
+// One client's control connection from greeting to end, and the login exchange with the host's window.
+#include "CommandIo.h"
+#include "ServerThreads.h"
+#include "SessionCommands.h"
+
+#include <process.h>
+
+namespace {
+
+CStr DottedAddress(u_long address)
+{
+    in_addr in;
+    in.s_addr = address;
+    return inet_ntoa(in);
+}
+
+void PostDisconnectNotice(FtpSession* session)
+{
+    CBuiltinFtpServer* server = session->server;
+    server->Lock();
+    FtpAccount* account = session->account;
+    CStr user = account ? account->name : CStr();
+    HWND window = server->m_hEventWnd;
+    server->Unlock();
+    if (!account || !window)
+        return;
+    CClientNotice* notice = new CClientNotice;
+    notice->m_strUser = user;
+    notice->m_strAddress = DottedAddress(session->peerAddress);
+    if (!PostMessageA(window, WM_FTPSERVER_CLIENT_DISCONNECTED, reinterpret_cast<WPARAM>(notice), 0))
+        delete notice;
+}
+
+void SendEndReply(FtpSession* session, CommandReadResult why)
+{
+    if (why == CMD_TIMEOUT)
+        session->server->SendReply(session, "421 Timeout - closing control connection.\r\n");
+    else if (why == CMD_STOPPED)
+        session->server->SendReply(session, "421 Service closing control connection.\r\n");
+}
+
+}  // namespace
+
+LoginOutcome RunLoginExchange(FtpSession* session, const CStr& user)
+{
+    CBuiltinFtpServer* server = session->server;
+    server->Lock();
+    HWND window = server->m_hEventWnd;
+    DWORD waitLimit = server->m_limits.loginAnswerTimeoutMs;
+    server->Unlock();
+    if (!window)
+        return LOGIN_NOT_CONFIRMED;
+
+    CClientNotice* notice = new CClientNotice;
+    notice->m_strUser = user;
+    notice->m_strAddress = DottedAddress(session->peerAddress);
+    notice->m_nSessionThreadId = GetCurrentThreadId();
+    notice->m_nCookie = static_cast<LPARAM>(InterlockedIncrement(&server->m_nNextCookie)) | 0x40000000;
+    session->loginCookie = notice->m_nCookie;
+    if (!PostMessageA(window, WM_FTPSERVER_CLIENT_CONNECTED, reinterpret_cast<WPARAM>(notice),
+                      reinterpret_cast<LPARAM>(session))) {
+        delete notice;
+        return LOGIN_NOT_CONFIRMED;
+    }
+    // From here on the notice belongs to the window.
+    LPARAM answer = 0;
+    if (!AwaitThreadMessage(WM_FTPSERVER_CONNECT_REPLY, session->loginCookie, waitLimit, SessionStopFlags(session),
+                            answer))
+        return LOGIN_NOT_CONFIRMED;
+    return answer == 0 ? LOGIN_ACCEPTED : LOGIN_REFUSED_BY_HOST;
+}
+
+bool AwaitThreadMessage(UINT message, LPARAM cookie, DWORD waitLimitMs, const StopFlags& stop, LPARAM& wParam)
+{
+    DWORD started = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, reinterpret_cast<HWND>(-1), 0, 0, PM_REMOVE)) {
+            if (msg.message == message && msg.lParam == cookie) {
+                wParam = static_cast<LPARAM>(msg.wParam);
+                return true;
+            }
+            if (msg.message == WM_CLOSE)
+                return false;
+            // Anything else, including a late answer to an earlier exchange, is dropped.
+        }
+        if (stop.Raised() || GetTickCount() - started >= waitLimitMs)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_POSTMESSAGE);
+    }
+}
+
+unsigned __stdcall SessionThread(void* argument)
+{
+    FtpSession* session = static_cast<FtpSession*>(argument);
+    CBuiltinFtpServer* server = session->server;
+    MSG probe;
+    PeekMessageA(&probe, nullptr, 0, 0, PM_NOREMOVE);  // the queue must exist before any notice is posted
+    server->Lock();  // AcceptorThread stores our handle and id under this lock
+    session->alive = true;
+    session->state = FTP_IDLE;
+    server->Unlock();
+
+    server->SendReply(session, "220 Pellor Ftp Server.\r\n");
+    CommandChannel channel;
+    CommandReadResult why = CMD_LINE;
+    for (;;) {
+        CStr line;
+        why = ReadCommandLine(session, channel, line);
+        if (why != CMD_LINE)
+            break;
+        CommandContext c{session, server, CStr(), CStr(), false};
+        SplitCommandLine(line, c.verb, c.argument, c.hasArgument);
+        if (DispatchCommand(c) == FLOW_END)
+            break;
+    }
+    SendEndReply(session, why);
+
+    PostDisconnectNotice(session);
+    server->Lock();
+    session->alive = false;
+    HANDLE transfer = session->hTransferThread;
+    HANDLE self = session->hSessionThread;
+    server->Unlock();
+    // A download or upload that is still running finishes and sends its own reply first; stop flags and
+    // its data time-out bound the wait.
+    if (transfer) {
+        WaitForSingleObject(transfer, INFINITE);
+        CloseHandle(transfer);
+        session->hTransferThread = nullptr;
+    }
+    if (self)
+        CloseHandle(self);
+    server->ReleaseSession(session);
+    InterlockedDecrement(&server->m_nLiveThreads);
+    _endthreadex(0);
+    return 0;
+}

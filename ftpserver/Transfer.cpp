@@ -1,0 +1,275 @@
+#include "Transfer.h"
+
+#include "CommandIo.h"
+#include "DataIo.h"
+#include "BlockPipe.h"
+#include "ServerThreads.h"
+
+#include <process.h>
+#include <vector>
+
+namespace {
+
+bool Position(HANDLE file, long long offset)
+{
+    LARGE_INTEGER to;
+    to.QuadPart = offset;
+    return SetFilePointerEx(file, to, nullptr, FILE_BEGIN) != FALSE;
+}
+
+void TakeFile(FtpSession* session, HANDLE file, const ClientPath& path, bool created)
+{
+    session->transferFile = file;
+    session->localPath = path.local;
+    session->transferCreatedFile = created;
+}
+
+StopFlags TransferStopFlags(FtpSession* session)
+{
+    StopFlags stop = SessionStopFlags(session);
+    stop.flags[2] = &session->abortTransfer;
+    return stop;
+}
+
+// Decides, under the lock ABOR also takes, whether this thread still owns the final reply.
+bool TakeFinalReply(FtpSession* session)
+{
+    CBuiltinFtpServer* server = session->server;
+    server->Lock();
+    bool mine = !session->abortTransfer && !session->stopRequested && !server->m_bShuttingDown;
+    session->finalReplyTaken = true;
+    server->Unlock();
+    return mine;
+}
+
+void CloseDataSocket(FtpSession* session)
+{
+    if (session->dataSock != INVALID_SOCKET) {
+        shutdown(session->dataSock, SD_SEND);
+        CBuiltinFtpServer::CloseSock(session->dataSock);
+        session->dataSock = INVALID_SOCKET;
+    }
+}
+
+// The common end of both threads: the session is idle again and its transfer block cleared. The session
+// thread joins this thread before it starts anything new on the record.
+void FinishTransfer(FtpSession* session)
+{
+    CBuiltinFtpServer* server = session->server;
+    server->Lock();
+    session->restOffset = 0;
+    session->localPath.Empty();
+    session->transferCreatedFile = false;
+    session->dataMode = FTP_DATA_NONE;
+    session->state = FTP_IDLE;
+    server->Unlock();
+}
+
+DWORD DataTimeout(FtpSession* session)
+{
+    session->server->Lock();
+    DWORD ms = session->server->m_limits.dataTimeoutMs;
+    session->server->Unlock();
+    return ms;
+}
+
+}  // namespace
+
+void ClearTransferBlock(FtpSession* session)
+{
+    if (session->transferFile != INVALID_HANDLE_VALUE) {
+        CloseHandle(session->transferFile);
+        session->transferFile = INVALID_HANDLE_VALUE;
+    }
+    session->restOffset = 0;
+    session->localPath.Empty();
+    session->transferCreatedFile = false;
+}
+
+bool OpenForRetrieve(FtpSession* session, const ClientPath& path)
+{
+    HANDLE file = CreateFileA(path.native, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    bool regular = GetFileInformationByHandle(file, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    if (!regular || !Position(file, session->restOffset > 0 ? session->restOffset : 0)) {
+        CloseHandle(file);
+        return false;
+    }
+    TakeFile(session, file, path, false);
+    return true;
+}
+
+StoreOpenResult OpenForStore(FtpSession* session, const ClientPath& path, StoreKind kind)
+{
+    DWORD attributes = GetFileAttributesA(path.native);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return STORE_CANNOT_OPEN;
+    // Readers may share the file; a second writer may not, so two uploads never interleave.
+    HANDLE file = CreateFileA(path.native, GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return STORE_CANNOT_OPEN;
+    bool created = GetLastError() != ERROR_ALREADY_EXISTS;
+    bool ok = true;
+    if (kind == STORE_APPEND) {
+        LARGE_INTEGER size;
+        ok = GetFileSizeEx(file, &size) != FALSE;
+        session->restOffset = ok ? size.QuadPart : 0;
+        ok = ok && Position(file, session->restOffset);
+    } else if (session->restOffset > 0) {
+        ok = Position(file, session->restOffset);
+    } else {
+        ok = SetEndOfFile(file) != FALSE;
+        created = true;  // emptied: nothing of the old content is left to keep on failure
+    }
+    if (!ok) {
+        CloseHandle(file);
+        return STORE_CANNOT_OPEN;
+    }
+    TakeFile(session, file, path, created);
+    return STORE_OPENED;
+}
+
+StoreOpenResult OpenUniqueForStore(FtpSession* session, ClientPath& path)
+{
+    FtpAccount* account = session->account;
+    if (!account)
+        return STORE_NAME_REFUSED;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        CStr name = CStr::Format("file.%u", StrongRandom() % 100000u);
+        if (!ResolveClientPath(account->root, session->cwd, name, path))
+            return STORE_NAME_REFUSED;
+        HANDLE file = CreateFileA(path.native, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            session->restOffset = 0;
+            TakeFile(session, file, path, true);
+            return STORE_OPENED;
+        }
+        DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            return STORE_CANNOT_OPEN;
+    }
+    return STORE_CANNOT_OPEN;
+}
+
+namespace {
+
+struct FileSide {
+    BlockPipe* pipe;
+    HANDLE file;
+};
+
+// Helper of RetrieveThread: reads the file ahead while the previous block is being sent.
+unsigned __stdcall FileReader(void* argument)
+{
+    FileSide* side = static_cast<FileSide*>(argument);
+    for (;;) {
+        BlockPipe::Block* block = side->pipe->TakeEmpty();
+        if (!block)
+            break;  // the sender gave up
+        DWORD got = 0;
+        if (!ReadFile(side->file, block->bytes.data(), static_cast<DWORD>(block->bytes.size()), &got, nullptr)) {
+            side->pipe->PutEmpty(block);
+            side->pipe->Finish(true);
+            break;
+        }
+        if (got == 0) {
+            side->pipe->PutEmpty(block);
+            side->pipe->Finish(false);
+            break;
+        }
+        block->length = static_cast<int>(got);
+        side->pipe->PutFull(block);
+    }
+    _endthreadex(0);
+    return 0;
+}
+
+// Two blocks are enough to overlap reading and sending; hundreds of downloads must fit 32-bit memory.
+constexpr int kPipeBlocks = 2;
+
+void JoinHelper(HANDLE helper)
+{
+    WaitForSingleObject(helper, INFINITE);
+    CloseHandle(helper);
+}
+
+}  // namespace
+
+unsigned __stdcall StoreThread(void* argument)
+{
+    FtpSession* session = static_cast<FtpSession*>(argument);
+    if (!session) {
+        _endthreadex(0);
+        return 0;
+    }
+    // Receive and write in turn: overlapping them through a second thread measured slower here.
+    StopFlags stop = TransferStopFlags(session);
+    DWORD timeoutMs = DataTimeout(session);
+    std::vector<char> buffer(FTP_IO_BLOCK);
+    bool clientEnded = false, writeFailed = false;
+    for (;;) {
+        int got = ReceiveSome(session->dataSock, buffer.data(), FTP_IO_BLOCK, stop, timeoutMs);
+        if (got == 0)
+            clientEnded = true;
+        if (got <= 0)
+            break;
+        DWORD written = 0;
+        if (!WriteFile(session->transferFile, buffer.data(), static_cast<DWORD>(got), &written, nullptr) ||
+            written != static_cast<DWORD>(got)) {
+            writeFailed = true;  // a full disk, say: the upload is not a success
+            break;
+        }
+    }
+    CloseHandle(session->transferFile);
+    session->transferFile = INVALID_HANDLE_VALUE;
+    CloseDataSocket(session);
+
+    bool success = clientEnded && !writeFailed;
+    if (!success && session->transferCreatedFile)
+        DeleteFileA(CBuiltinFtpServer::ToNativePath(session->localPath));
+    if (TakeFinalReply(session))
+        session->server->SendReply(session, success ? "226 Transfer complete.\r\n" : "550 Can 't receive file.\r\n");
+    FinishTransfer(session);
+    _endthreadex(0);
+    return 0;
+}
+
+unsigned __stdcall RetrieveThread(void* argument)
+{
+    FtpSession* session = static_cast<FtpSession*>(argument);
+    if (!session) {
+        _endthreadex(0);
+        return 0;
+    }
+    StopFlags stop = TransferStopFlags(session);
+    DWORD timeoutMs = DataTimeout(session);
+    BlockPipe pipe(kPipeBlocks, FTP_IO_BLOCK);
+    FileSide side{&pipe, session->transferFile};
+    HANDLE reader = StartServerThread(FileReader, &side, nullptr);
+    bool failed = reader == nullptr;
+    while (!failed) {
+        BlockPipe::Block* block = pipe.TakeFull();
+        if (!block) {
+            failed = pipe.Failed();  // a read error, or simply the end of the file
+            break;
+        }
+        failed = !SendAll(session->dataSock, block->bytes.data(), block->length, stop, timeoutMs);
+        pipe.PutEmpty(block);
+    }
+    pipe.Close();
+    if (reader)
+        JoinHelper(reader);
+    CloseHandle(session->transferFile);
+    session->transferFile = INVALID_HANDLE_VALUE;
+    CloseDataSocket(session);
+    if (TakeFinalReply(session))
+        session->server->SendReply(session, failed ? "550 Can 't Send File.\r\n" : "226 Transfer complete.\r\n");
+    FinishTransfer(session);
+    _endthreadex(0);
+    return 0;
+}

@@ -1,0 +1,197 @@
+"""Benchmark of the built-in server (under Wine) against vsftpd and pyftpdlib on loopback, with curl as client.
+
+    BUILD_DIR=... /usr/bin/python3 bench.py path/to/FtpTestHost.exe [size-MiB [server,server...]]
+
+Prints MB/s for RETR and STOR of one big file, seconds for 200 concurrent logins and for 200 concurrent
+RETRs of a 10 MiB file, and each figure's ratio to vsftpd. Nothing is asserted."""
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+sys.dont_write_bytecode = True  # keep the source folder clean
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from ftp_harness import Host, free_port, wait_for  # noqa: E402
+
+CLIENTS = 200
+
+
+def port_open(port):
+    try:
+        socket.create_connection(("127.0.0.1", port), timeout=1).close()
+        return True
+    except OSError:
+        return False
+
+
+class Vsftpd:
+    def __init__(self, root, work):
+        self.port = free_port()
+        empty = os.path.join(work, "vsftpd-empty")
+        os.makedirs(empty, exist_ok=True)
+        os.chmod(root, 0o555)
+        os.makedirs(os.path.join(root, "up"), exist_ok=True)
+        os.chmod(os.path.join(root, "up"), 0o777)
+        conf = os.path.join(work, "vsftpd.conf")
+        with open(conf, "w") as f:
+            f.write("\n".join([
+                "listen=YES", "listen_ipv6=NO", "listen_address=127.0.0.1", "listen_port=%d" % self.port,
+                "background=NO", "anonymous_enable=YES", "local_enable=NO", "write_enable=YES",
+                "anon_upload_enable=YES", "anon_other_write_enable=YES", "anon_root=" + root, "no_anon_password=YES",
+                "secure_chroot_dir=" + empty, "seccomp_sandbox=NO", "max_clients=0", "max_per_ip=0",
+                "pasv_min_port=30000", "pasv_max_port=30999", "xferlog_enable=NO", "use_localtime=NO",
+                "ftp_username=ftp", "anon_umask=022", ""]))
+        self.process = subprocess.Popen(["/usr/sbin/vsftpd", conf], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for(lambda: port_open(self.port), 10)
+        self.user, self.password, self.upload_dir = "anonymous", "x", "up/"
+
+    def close(self):
+        self.process.kill()
+        self.process.wait()
+
+
+class Pyftpd:
+    def __init__(self, root):
+        self.port = free_port()
+        self.process = subprocess.Popen(["/usr/bin/python3", "-m", "pyftpdlib", "-i", "127.0.0.1", "-p", str(self.port),
+                                         "-w", "-d", root, "-r", "31000-31999"],
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for(lambda: port_open(self.port), 10)
+        self.user, self.password, self.upload_dir = "anonymous", "x", "up/"
+
+    def close(self):
+        self.process.kill()
+        self.process.wait()
+
+
+class Builtin:
+    def __init__(self, exe, root):
+        self.host = Host(exe, users=[("bob", "secret", root, 63)],
+                         limits={"sessions": 1000, "per-address": 1000})
+        self.port = self.host.port
+        self.user, self.password, self.upload_dir = "bob", "secret", "up/"
+
+    def close(self):
+        self.host.close()
+
+
+def curl_speed(server, args, key):
+    url = "ftp://%s:%s@127.0.0.1:%d/" % (server.user, server.password, server.port)
+    best = 0.0
+    for _ in range(2):
+        out = subprocess.run(["curl", "-sS", "-w", "%{" + key + "}"] + args(url), stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE, timeout=600)
+        if out.returncode == 0:
+            best = max(best, float(out.stdout.decode().strip() or 0) / 1e6)
+    return best
+
+
+def logins(server):
+    ready = threading.Barrier(CLIENTS + 1)
+    done = []
+    socks = []
+    lock = threading.Lock()
+
+    def one():
+        ready.wait()
+        try:
+            s = socket.create_connection(("127.0.0.1", server.port), timeout=60)
+            f = s.makefile("rb")
+
+            def reply():
+                line = f.readline()
+                while line[3:4] == b"-":
+                    line = f.readline()
+                return line
+            reply()
+            s.sendall(("USER %s\r\n" % server.user).encode())
+            r = reply()
+            if r.startswith(b"331"):
+                s.sendall(("PASS %s\r\n" % server.password).encode())
+                r = reply()
+            with lock:
+                socks.append(s)
+                if r.startswith(b"230"):
+                    done.append(1)
+        except OSError:
+            pass
+
+    threads = [threading.Thread(target=one) for _ in range(CLIENTS)]
+    for t in threads:
+        t.start()
+    ready.wait()
+    started = time.time()
+    for t in threads:
+        t.join()
+    elapsed = time.time() - started
+    for s in socks:
+        s.close()
+    return elapsed, len(done)
+
+
+def parallel_retr(server, name):
+    url = "ftp://%s:%s@127.0.0.1:%d/%s" % (server.user, server.password, server.port, name)
+    started = time.time()
+    procs = [subprocess.Popen(["curl", "-sS", "-o", "/dev/null", url], stderr=subprocess.DEVNULL)
+             for _ in range(CLIENTS)]
+    ok = sum(1 for p in procs if p.wait() == 0)
+    return time.time() - started, ok
+
+
+def main():
+    exe = sys.argv[1]
+    size_mib = int(sys.argv[2]) if len(sys.argv) > 2 else 256
+    only = sys.argv[3].split(",") if len(sys.argv) > 3 else None
+    work = tempfile.mkdtemp(prefix="ftpsrv-bench-")
+    root = os.path.join(work, "root")
+    os.makedirs(os.path.join(root, "up"))
+    big = os.path.join(root, "big.bin")
+    with open(big, "wb") as f:
+        block = os.urandom(1 << 20)
+        for _ in range(size_mib):
+            f.write(block)
+    with open(os.path.join(root, "ten.bin"), "wb") as f:
+        f.write(os.urandom(10 << 20))
+    results = {}
+    makers = [("vsftpd", lambda: Vsftpd(root, work)), ("pyftpdlib", lambda: Pyftpd(root)),
+              ("builtin", lambda: Builtin(exe, root))]
+    try:
+        for name, make in makers:
+            if only and name not in only:
+                continue
+            server = make()
+            try:
+                retr = curl_speed(server, lambda url: ["-o", "/dev/null", url + "big.bin"], "speed_download")
+                stor = curl_speed(server, lambda url: ["-T", big, url + server.upload_dir + name + ".bin"],
+                                  "speed_upload")
+                login_s, login_ok = logins(server)
+                par_s, par_ok = parallel_retr(server, "ten.bin")
+                results[name] = (retr, stor, login_s, login_ok, par_s, par_ok)
+            finally:
+                server.close()
+                os.chmod(root, 0o755)
+                for leftover in os.listdir(os.path.join(root, "up")):
+                    os.remove(os.path.join(root, "up", leftover))
+    finally:
+        os.chmod(root, 0o755)
+        shutil.rmtree(work, ignore_errors=True)
+
+    base = results.get("vsftpd")
+    print("%d MiB file, %d clients, loopback, curl as client" % (size_mib, CLIENTS))
+    print("%-10s %12s %12s %16s %20s" % ("server", "RETR MB/s", "STOR MB/s", "200 logins s", "200x10MiB RETR s"))
+    for name, (retr, stor, login_s, login_ok, par_s, par_ok) in results.items():
+        print("%-10s %12.1f %12.1f %9.2f (%3d ok) %12.2f (%3d ok)" % (name, retr, stor, login_s, login_ok, par_s, par_ok))
+    if base:
+        print("ratios to vsftpd (throughput: higher is better; seconds: lower is better)")
+        for name, (retr, stor, login_s, _, par_s, _) in results.items():
+            print("%-10s RETR x%.2f  STOR x%.2f  logins x%.2f  parallel RETR x%.2f" % (
+                name, retr / base[0] if base[0] else 0, stor / base[1] if base[1] else 0,
+                login_s / base[2] if base[2] else 0, par_s / base[4] if base[4] else 0))
+
+
+if __name__ == "__main__":
+    main()
