@@ -38,6 +38,12 @@ HRESULT CDorvikFTPCtrl::FinalConstruct()
 CDorvikFTPCtrl::~CDorvikFTPCtrl()
 {
     Disconnect();
+    if (m_Server.PortOpen())
+        StopServer();
+    // Sessions still running post nothing more; what they posted already is freed here, before
+    // the window that would have received it goes. The server joins its threads as it is destroyed.
+    m_Server.SetEventWindow(nullptr);
+    DiscardServerNotices();
     DeleteCriticalSection(&m_csDownload);
     if (m_hNotifyWnd) {
         // The window procedure must not reach a control that is going away.

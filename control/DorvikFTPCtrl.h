@@ -11,6 +11,7 @@
 
 #include <ctime>
 
+#include "BuiltinFtpServer.h"
 #include "CStr.h"
 #include "DorvikFTP_h.h"
 #include "EventProxy.h"
@@ -154,6 +155,10 @@ public:
     HRESULT Error(const CStr& text);
 
     static LRESULT CALLBACK HiddenWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    // The built-in server's login and logout notices; true when msg was one of them.
+    bool OnServerNotice(UINT msg, WPARAM wParam);
+    // Frees the server notices still queued for the hidden window (refusing waiting logins).
+    void DiscardServerNotices();
     HWND NotifyWindow() const { return m_hNotifyWnd; }
     const CProxy_IDorvikFTPCtrlEvents& Events() const { return m_events; }
 
@@ -193,6 +198,7 @@ public:
     HANDLE m_hAsyncFile = nullptr;
     CStr m_strAsyncLocalFile;
     CStr m_strAsyncRemoteFile;
+    CBuiltinFtpServer m_Server;
 
     // The control's extent in HIMETRIC, and whether its state differs from the host's last save.
     SIZEL m_sizeExtent = {5080, 5080};

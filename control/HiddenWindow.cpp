@@ -9,5 +9,6 @@ LRESULT CALLBACK CDorvikFTPCtrl::HiddenWndProc(HWND hwnd, UINT msg, WPARAM wPara
     CDorvikFTPCtrl* control = reinterpret_cast<CDorvikFTPCtrl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (!control)
         return DefWindowProcA(hwnd, msg, wParam, lParam);
+    control->OnServerNotice(msg, wParam);
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
