@@ -34,4 +34,16 @@ private:
     T* m_p = nullptr;
 };
 
+// Holds an object alive across calls into code that may release it (a container calling back).
+class KeepAlive {
+public:
+    explicit KeepAlive(IUnknown* object) : m_object(object) { m_object->AddRef(); }
+    ~KeepAlive() { m_object->Release(); }
+    KeepAlive(const KeepAlive&) = delete;
+    KeepAlive& operator=(const KeepAlive&) = delete;
+
+private:
+    IUnknown* m_object;
+};
+
 #endif

@@ -18,6 +18,10 @@ struct InterfaceEntry {
 template <class Object, class Interface>
 IUnknown* CastTo(void* self) { return static_cast<Interface*>(static_cast<Object*>(self)); }
 
+// For an interface the object inherits along more than one path: the row names the path.
+template <class Object, class Via, class Interface>
+IUnknown* CastVia(void* self) { return static_cast<Interface*>(static_cast<Via*>(static_cast<Object*>(self))); }
+
 HRESULT WalkInterfaceTable(void* self, const InterfaceEntry* table, REFIID iid, void** out);
 
 class ObjectRoot {

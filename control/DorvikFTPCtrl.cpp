@@ -44,6 +44,7 @@ CDorvikFTPCtrl::~CDorvikFTPCtrl()
     // the window that would have received it goes. The server joins its threads as it is destroyed.
     m_Server.SetEventWindow(nullptr);
     DiscardServerNotices();
+    ReleaseProgressMapping();
     DeleteCriticalSection(&m_csDownload);
     if (m_hNotifyWnd) {
         // The window procedure must not reach a control that is going away.
@@ -60,11 +61,23 @@ const InterfaceEntry* CDorvikFTPCtrl::InterfaceTable()
     static const InterfaceEntry table[] = {
         {&IID_IDorvikFTPCtrl, CastTo<C, IDorvikFTPCtrl>},
         {&IID_IDispatch, CastTo<C, IDorvikFTPCtrl>},
+        {&IID_IViewObjectEx, CastTo<C, IViewObjectEx>},
+        {&IID_IViewObject2, CastTo<C, IViewObject2>},
+        {&IID_IViewObject, CastTo<C, IViewObject>},
+        {&IID_IOleInPlaceObjectWindowless, CastTo<C, IOleInPlaceObjectWindowless>},
+        {&IID_IOleInPlaceObject, CastTo<C, IOleInPlaceObject>},
+        {&IID_IOleWindow, CastVia<C, IOleInPlaceObject, IOleWindow>},
+        {&IID_IOleInPlaceActiveObject, CastTo<C, IOleInPlaceActiveObject>},
+        {&IID_IOleControl, CastTo<C, IOleControl>},
+        {&IID_IOleObject, CastTo<C, IOleObject>},
         {&IID_IPersistStreamInit, CastTo<C, IPersistStreamInit>},
         {&IID_IPersist, CastTo<C, IPersistStreamInit>},
         {&IID_ISupportErrorInfo, CastTo<C, ISupportErrorInfo>},
         {&IID_IConnectionPointContainer, CastTo<C, IConnectionPointContainer>},
+        {&IID_ISpecifyPropertyPages, CastTo<C, ISpecifyPropertyPages>},
+        {&IID_IQuickActivate, CastTo<C, IQuickActivate>},
         {&IID_IPersistStorage, CastTo<C, IPersistStorage>},
+        {&IID_IDataObject, CastTo<C, IDataObject>},
         {&IID_IProvideClassInfo, CastTo<C, IProvideClassInfo2>},
         {&IID_IProvideClassInfo2, CastTo<C, IProvideClassInfo2>},
         {nullptr, nullptr},

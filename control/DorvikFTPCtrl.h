@@ -11,6 +11,7 @@
 
 #include <ctime>
 
+#include "ActiveXFace.h"
 #include "BuiltinFtpServer.h"
 #include "CStr.h"
 #include "DorvikFTP_h.h"
@@ -33,7 +34,8 @@ class CDorvikFTPCtrl : public ObjectRoot,
                        public IConnectionPointContainer,
                        public IProvideClassInfo2,
                        public IPersistStreamInit,
-                       public IPersistStorage {
+                       public IPersistStorage,
+                       public CActiveXFace {
 public:
     CDorvikFTPCtrl();
     virtual ~CDorvikFTPCtrl();
@@ -153,6 +155,18 @@ public:
     // The error report of every failing method: the thread's error object gets the text,
     // the result is DISP_E_EXCEPTION.
     HRESULT Error(const CStr& text);
+
+    // ActiveX face: the picture it draws and the extent it reports and persists.
+    HRESULT OnDraw(HDC dc, const RECT& bounds) override;
+    SIZEL& ExtentHimetric() override { return m_sizeExtent; }
+
+    // Progress block: the reader's steps, and the writer's side that no operation of the
+    // control uses itself.
+    bool ReadProgressMapping(const CStr& name, long* bytes, long* status);
+    void CloseProgressHandle();
+    bool CreateProgressMapping(const CStr& name);
+    bool UpdateProgressMapping(long bytes, long status);
+    void ReleaseProgressMapping();
 
     static LRESULT CALLBACK HiddenWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     // The built-in server's login and logout notices; true when msg was one of them.
