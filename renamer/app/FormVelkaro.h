@@ -124,7 +124,8 @@ private:
     // One advert's text and picture into its controls; false once the program is ending.
     bool BaixaPropaganda(const wchar_t* remotoTexto, forms::Label& texto, forms::Label& sombra,
                          const wchar_t* remotoImagem, forms::Image& imagem);
-    void Baixa(const std::wstring& remoto, const std::wstring& local);
+    // Get of one advert file; a download that grows past `limite` bytes is aborted.
+    void Baixa(const std::wstring& remoto, const std::wstring& local, int64_t limite);
     // One drive handler step, asked about again and again while it fails and OK is chosen;
     // false when the user gave up (Cancel), after `volta` has run.
     bool ComPergunta(const std::function<void()>& passo, const std::function<void()>& volta);

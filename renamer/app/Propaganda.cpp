@@ -42,6 +42,43 @@ int64_t TamanhoDoTexto(const forms::ArquivoBinario& arquivo) {
     return n;
 }
 
+// Watches one download while the control pumps messages: Get takes whatever the server sends,
+// so a file that grows past what an advert can be is cut off with Abort before it fills the
+// disk. The reading steps refuse such a file all the same.
+class VigiaDoDownload {
+public:
+    VigiaDoDownload(forms::AxControl& ftp, const std::wstring& local, int64_t limite)
+        : ftp_(ftp), local_(local), limite_(limite) {
+        atual_ = this;
+        timer_ = SetTimer(nullptr, 0, 100, &VigiaDoDownload::Tique);
+    }
+    ~VigiaDoDownload() {
+        if (timer_) KillTimer(nullptr, timer_);
+        atual_ = nullptr;
+    }
+    VigiaDoDownload(const VigiaDoDownload&) = delete;
+    VigiaDoDownload& operator=(const VigiaDoDownload&) = delete;
+
+private:
+    static void CALLBACK Tique(HWND, UINT, UINT_PTR, DWORD) {
+        VigiaDoDownload* v = atual_;
+        if (!v || v->abortou_) return;
+        WIN32_FILE_ATTRIBUTE_DATA dados;
+        if (!GetFileAttributesExW(v->local_.c_str(), GetFileExInfoStandard, &dados)) return;
+        const int64_t tamanho = (static_cast<int64_t>(dados.nFileSizeHigh) << 32) | dados.nFileSizeLow;
+        if (tamanho <= v->limite_) return;
+        v->abortou_ = true;
+        Stmt([&] { v->ftp_.Call(kAbort); });
+    }
+    static VigiaDoDownload* atual_;
+    forms::AxControl& ftp_;
+    std::wstring local_;
+    int64_t limite_;
+    UINT_PTR timer_ = 0;
+    bool abortou_ = false;
+};
+VigiaDoDownload* VigiaDoDownload::atual_ = nullptr;
+
 VARIANT Texto(const std::wstring& t) {
     VARIANT v;
     VariantInit(&v);
@@ -76,7 +113,8 @@ void FormVelkaro::IniciaPropaganda() {
     Stmt([&] { Timer3.SetEnabled(true); });
 }
 
-void FormVelkaro::Baixa(const std::wstring& remoto, const std::wstring& local) {
+void FormVelkaro::Baixa(const std::wstring& remoto, const std::wstring& local, int64_t limite) {
+    VigiaDoDownload vigia(ftp1, local, limite);
     VARIANT remotoV = Texto(remoto), localV = Texto(local), deslocamento;
     VariantInit(&deslocamento);
     deslocamento.vt = VT_I4;
@@ -113,7 +151,7 @@ bool FormVelkaro::BaixaPropaganda(const wchar_t* remotoTexto, forms::Label& text
 
     // A copy left from an earlier run is not this download: a failed Get must not show it.
     Stmt([&] { forms::Kill(localTexto); });
-    Stmt([&] { Baixa(ftp1.GetString(kCurrentWorkingDirectory) + remotoTexto, localTexto); });
+    Stmt([&] { Baixa(ftp1.GetString(kCurrentWorkingDirectory) + remotoTexto, localTexto, kBytesMaximosDoTexto); });
     if (terminando()) return false;
     {
         forms::ArquivoBinario arquivo1;
@@ -131,7 +169,7 @@ bool FormVelkaro::BaixaPropaganda(const wchar_t* remotoTexto, forms::Label& text
     if (terminando()) return false;
 
     Stmt([&] { forms::Kill(localImagem); });
-    Stmt([&] { Baixa(ftp1.GetString(kCurrentWorkingDirectory) + remotoImagem, localImagem); });
+    Stmt([&] { Baixa(ftp1.GetString(kCurrentWorkingDirectory) + remotoImagem, localImagem, forms::kBytesMaximosDaImagem); });
     if (terminando()) return false;
     Stmt([&] { imagem.SetPicture(forms::LoadPicture(localImagem)); });
     Stmt([&] { forms::DoEvents(); });

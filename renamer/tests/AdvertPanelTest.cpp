@@ -212,6 +212,8 @@ TEST_F(Advert, HostileAdvertFilesAreRefusedAndTheWindowLivesOn) {
     } cases[] = {
         {"text over 64 KiB", L"//Velkaro_propaganda1.txt", std::string(64 * 1024 + 1, 'A')},
         {"picture declaring 60000 x 60000", L"//Velkaro_banner1.jpg", JpegDeclaring(60000, 60000)},
+        // The decoder takes this one: 64 MiB of bitmap out of a few hundred bytes.
+        {"picture declaring 4096 x 4096", L"//Velkaro_banner1.jpg", JpegDeclaring(4096, 4096)},
         {"picture declaring no pixels", L"//Velkaro_banner1.jpg", JpegDeclaring(0, 16)},
         {"not a picture", L"//Velkaro_banner1.jpg", "<html>not a picture</html>"},
         {"picture cut in half", L"//Velkaro_banner1.jpg", truncated},
@@ -234,6 +236,29 @@ TEST_F(Advert, HostileAdvertFilesAreRefusedAndTheWindowLivesOn) {
         }
         EXPECT_EQ(f->Propaganda2.Caption(), kWide2) << c.name;
         EXPECT_TRUE(Is(f->Banner1.Picture(), 30, 20)) << c.name;
+        NoLocalCopiesLeft();
+    }
+}
+
+TEST_F(Advert, EndlessDownloadIsCutOffAtTheAdvertsLimit) {
+    struct Case { const wchar_t* remote; long long limit; } cases[] = {
+        {L"//Velkaro_propaganda1.txt", 64 * 1024},
+        {L"//Velkaro_banner1.jpg", 4 << 20},
+    };
+    for (const Case& c : cases) {
+        TearDown();
+        SetUp();
+        RemoteFile endless;
+        endless.content = std::string(64 * 1024, 'x');
+        endless.endless = true;
+        g.files[c.remote] = endless;
+        Start();
+        EXPECT_TRUE(g.abortedDuringGet);
+        EXPECT_GT(g.bytesWrittenByEndlessGet, c.limit);
+        EXPECT_LT(g.bytesWrittenByEndlessGet, 32LL << 20);  // far short of the stand-in's own stop
+        // The panel goes on with the next file and ends as usual.
+        EXPECT_EQ(f->Propaganda2.Caption(), kWide2);
+        EXPECT_TRUE(f->Timer3.Enabled());
         NoLocalCopiesLeft();
     }
 }

@@ -23,11 +23,30 @@ HRESULT Fail(EXCEPINFO* ex, const wchar_t* text) {
     return DISP_E_EXCEPTION;
 }
 
-bool WriteLocal(const std::wstring& path, const std::string& content) {
-    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+bool g_inGet = false;
+bool g_abortRequested = false;
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    Sleep(1);
+}
+
+bool WriteLocal(const std::wstring& path, const RemoteFile& file) {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
-    DWORD written = 0;
-    WriteFile(h, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+    long long total = 0;
+    do {
+        DWORD written = 0;
+        WriteFile(h, file.content.data(), static_cast<DWORD>(file.content.size()), &written, nullptr);
+        total += written;
+        if (file.endless) Pump();
+    } while (file.endless && !g_abortRequested && total < (64LL << 20));
+    if (file.endless) g.bytesWrittenByEndlessGet = total;
     CloseHandle(h);
     return true;
 }
@@ -89,10 +108,19 @@ public:
             if (call.args.size() != 3) return DISP_E_BADPARAMCOUNT;
             const auto it = g.files.find(call.args[0]);
             if (it == g.files.end()) return Fail(ex, L"550 No such file.");
-            if (!WriteLocal(call.args[1], it->second.content)) return Fail(ex, L"Cannot create the local file.");
+            g_inGet = true;
+            g_abortRequested = false;
+            const bool written = WriteLocal(call.args[1], it->second);
+            g_inGet = false;
+            if (!written) return Fail(ex, L"Cannot create the local file.");
+            if (g_abortRequested) return Fail(ex, L"Aborted.");
             return it->second.breaksOff ? Fail(ex, L"Connection closed.") : S_OK;
         }
         case 15:
+            if (g_inGet) {
+                g_abortRequested = true;
+                g.abortedDuringGet = true;
+            }
             return FAILED(g.abortResult) ? Fail(ex, L"Not connected.") : S_OK;
         default:
             return S_OK;

@@ -22,6 +22,9 @@ struct StandInCall {
 struct RemoteFile {
     std::string content;
     bool breaksOff = false;  // the transfer fails after writing the content
+    // The server never stops sending: Get writes the content over and over, running the
+    // message pump between blocks as the control does, until Abort is called (or 64 MiB).
+    bool endless = false;
 };
 
 struct StandInRecord {
@@ -40,6 +43,8 @@ struct StandInRecord {
     std::function<void()> duringCall;
     DISPID duringCallId = DISPID_UNKNOWN;
     bool aliveAfterHook = false;
+    long long bytesWrittenByEndlessGet = 0;
+    bool abortedDuringGet = false;
 };
 extern StandInRecord g_standIn;
 
