@@ -78,7 +78,6 @@ protected:
         f.reset();
         registration.reset();
         velkaro::g_ShellExecuteA = nullptr;
-        SetEnvironmentVariableW(velkaro::kVariavelDeTeste, nullptr);
         forms::ReiniciaDepoisDeEnd();
         DeleteFileW(localText.c_str());
         DeleteFileW(localPicture.c_str());
@@ -309,12 +308,14 @@ TEST(AdvertHost, OnlyALoopbackOverrideIsTaken) {
         {nullptr, L"corvan.example"},   {L"127.0.0.1", L"127.0.0.1"}, {L"localhost", L"localhost"},
         {L"10.0.0.1", L"corvan.example"}, {L"ftp.elsewhere.com", L"corvan.example"}, {L"", L"corvan.example"},
     };
+    wchar_t before[64] = {};
+    const DWORD had = GetEnvironmentVariableW(velkaro::kVariavelDeTeste, before, 64);
     for (const Case& c : cases) {
         SetEnvironmentVariableW(velkaro::kVariavelDeTeste, c.value);
         EXPECT_EQ(velkaro::HostDaPropaganda(), c.host);
         EXPECT_EQ(velkaro::SiteDoFabricante(), std::wstring(L"http://") + c.host + L"/velkaro/");
     }
-    SetEnvironmentVariableW(velkaro::kVariavelDeTeste, nullptr);
+    SetEnvironmentVariableW(velkaro::kVariavelDeTeste, had ? before : nullptr);
 }
 
 }  // namespace
