@@ -53,6 +53,14 @@ void FormVelkaro::LigaEventos() {
     DriveListBox.OnChange = [this] { DriveListBox_Change(); };
     Mover.OnMouseDown = [this](int b, int s, int x, int y) { Mover_MouseDown(b, s, x, y); };
     Timer1.OnTimer = [this] { Timer1_Timer(); };
+    Timer2.OnTimer = [this] { Timer2_Timer(); };
+    Timer3.OnTimer = [this] { Timer3_Timer(); };
+    Banner0.OnClick = [this] { Banner_Click(0); };
+    Banner1.OnClick = [this] { Banner_Click(1); };
+    Propaganda0.OnClick = [this] { Propaganda_Click(0); };
+    Propaganda1.OnClick = [this] { Propaganda_Click(1); };
+    Propaganda2.OnClick = [this] { Propaganda_Click(2); };
+    Propaganda3.OnClick = [this] { Propaganda_Click(3); };
     OnClose = [this] { Fechar_Click(); };
 }
 
@@ -66,6 +74,7 @@ bool FormVelkaro::Carrega() {
 void FormVelkaro::OnUnload() {
     // A walk still running under a handler sees this at its next check point and unwinds.
     ++geracaoDaVarredura_;
+    Form_MSG.Unload();
     ftp1.Release();
 }
 
@@ -86,32 +95,20 @@ std::wstring FormVelkaro::TextoDaLinhaDeComando(const wchar_t* linha) {
 void FormVelkaro::Form_Load(const std::wstring& linhaDeComando) {
     if (Cond([&] { return linhaDeComando.size() > 0; })) {
         // The unattended run never shows its window; there is no setting to clear for it.
+        // Until the copy has run and copied everything, the run counts as failed.
+        codigoDeSaida_ = 1;
         Stmt([&] { Hide(); });
-        Stmt([&] { Parametros = Split(linhaDeComando, L'|'); });
+        Stmt([&] { CopiaWindows::Parametros = Split(linhaDeComando, L'|'); });
+        Stmt([&] { Form_MSG.Mostra(Hwnd()); });
         Stmt([&] { forms::DoEvents(); });
         Stmt([&] {
-            const std::wstring opcao = Maiusculas(Parametros.at(2));
-            CopiaPasta(Parametros.at(0), Parametros.at(1), opcao);
+            const std::wstring opcao = Maiusculas(CopiaWindows::Parametros.at(2));
+            CopiaPasta(CopiaWindows::Parametros.at(0), CopiaWindows::Parametros.at(1), opcao);
         });
         Stmt([&] { Unload(); });
     } else {
         Stmt([&] { Timer1.SetEnabled(true); });
     }
-}
-
-void FormVelkaro::CopiaPasta(const std::wstring&, const std::wstring&, const std::wstring&) {
-    // The command-line folder copy is not part of this program yet: the run only ends.
-}
-
-void FormVelkaro::Timer1_Timer() {
-    Stmt([&] { Timer1.SetEnabled(false); });
-    Stmt([&] { AtualizaLista(); });
-    Stmt([&] { Inserir.SetListIndex(1); });
-    IniciaPropaganda();
-}
-
-void FormVelkaro::IniciaPropaganda() {
-    // The advert download starts here once the advert panel exists.
 }
 
 void FormVelkaro::Alterar_Click() {

@@ -12,20 +12,10 @@
 #include "../forms/AxHost.h"
 #include "../forms/Controls.h"
 #include "../forms/Form.h"
+#include "CopiaWindows.h"
+#include "FormMSG.h"
 
 namespace velkaro {
-
-// One shell-copy request of the command-line copy mode, in the program's own layout.
-struct OperacaoDeCopia {
-    uint32_t hwnd = 0;
-    uint32_t wFunc = 0;
-    std::wstring pFrom;
-    std::wstring pTo;
-    uint32_t fFlags = 0;
-    uint32_t fAnyOperationsAborted = 0;
-    uint32_t hNameMappings = 0;
-    std::wstring lpszProgressTitle;
-};
 
 // The saved state of ftp1 that the window carries (66 bytes).
 extern const unsigned char kEstadoDoFtp1[66];
@@ -73,6 +63,7 @@ public:
     forms::Timer Timer2{L"Timer2"};
     forms::Timer Timer3{L"Timer3"};
     forms::AxControl ftp1{L"ftp1"};
+    FormMSG Form_MSG;
 
     forms::Label Txt_Form1{L"Txt_Form1"}, Txt_Form2{L"Txt_Form2"};
     forms::Label Txt_Fechar1{L"Txt_Fechar1"}, Txt_Fechar2{L"Txt_Fechar2"};
@@ -105,11 +96,19 @@ public:
     void Mover_MouseDown(int botao, int shift, int x, int y);
     void Ok_Click();
     void Timer1_Timer();
+    void Timer2_Timer();
+    void Timer3_Timer();
+    void Banner_Click(int indice);
+    void Propaganda_Click(int indice);
 
     // ---- the listing
     void AtualizaLista();
     std::wstring VarrePasta(const std::wstring& pasta, int subPastas, const std::wstring& filtro);
     void AdicionaItem(int subPastas, const std::wstring& pasta, const std::wstring& nome);
+
+    // The program's exit status: 0, except after a command-line copy that did not copy every
+    // file of the source folder (or could not start), which ends with 1.
+    int CodigoDeSaida() const { return codigoDeSaida_; }
 
     // The text after the program's name on a command line.
     static std::wstring TextoDaLinhaDeComando(const wchar_t* linhaCompleta);
@@ -122,13 +121,18 @@ private:
     void LigaEventos();
     void CopiaPasta(const std::wstring& origem, const std::wstring& destino, const std::wstring& opcao);
     void IniciaPropaganda();
+    // One advert's text and picture into its controls; false once the program is ending.
+    bool BaixaPropaganda(const wchar_t* remotoTexto, forms::Label& texto, forms::Label& sombra,
+                         const wchar_t* remotoImagem, forms::Image& imagem);
+    // Get of one advert file; a download that grows past `limite` bytes is aborted.
+    void Baixa(const std::wstring& remoto, const std::wstring& local, int64_t limite);
     // One drive handler step, asked about again and again while it fails and OK is chosen;
     // false when the user gave up (Cancel), after `volta` has run.
     bool ComPergunta(const std::function<void()>& passo, const std::function<void()>& volta);
     void Processa(const std::wstring& pasta, const std::wstring& nome, const std::wstring& novo);
     // Walks are numbered: a new listing makes every older walk stop for good.
     uint32_t geracaoDaVarredura_ = 0;
-    std::vector<std::wstring> Parametros;
+    int codigoDeSaida_ = 0;
 };
 
 }  // namespace velkaro

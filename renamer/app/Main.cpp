@@ -7,6 +7,7 @@
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     const HRESULT ole = OleInitialize(nullptr);
+    int codigo = 0;
     {
         velkaro::FormVelkaro form;
         if (form.Carrega()) {
@@ -18,8 +19,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
                     forms::Despacha(msg);
                 }
             }
+            codigo = form.CodigoDeSaida();
         }
     }
     if (SUCCEEDED(ole)) OleUninitialize();
-    return 0;
+    return codigo;
 }

@@ -85,4 +85,13 @@ HBITMAP PropagandaEmbutida() {
     return t.Entrega();
 }
 
+HBITMAP FundoDaMensagem() {
+    Tela t(312, 149);
+    t.Retangulo(0, 0, 312, 149, RGB(0x40, 0x40, 0x40));
+    t.Retangulo(0, 0, 312, 30, RGB(70, 90, 130));
+    t.Retangulo(0, 30, 312, 32, RGB(230, 230, 240));
+    t.Texto(L"Velkaro", RECT{0, 4, 312, 28}, 18, RGB(255, 255, 255), true);
+    return t.Entrega();
+}
+
 }  // namespace velkaro

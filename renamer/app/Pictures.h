@@ -9,6 +9,7 @@ namespace velkaro {
 HBITMAP FundoDaJanela();        // 681 x 591
 HBITMAP ImagemDeFechar();       // 25 x 30
 HBITMAP PropagandaEmbutida();   // 266 x 214
+HBITMAP FundoDaMensagem();      // 312 x 149
 
 }  // namespace velkaro
 

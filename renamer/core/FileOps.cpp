@@ -54,4 +54,20 @@ bool CopiaSemSobrescrever(const std::wstring& origem, const std::wstring& destin
     return CopyFileW(origem.c_str(), destino.c_str(), TRUE) != FALSE;
 }
 
+std::wstring NomeLivre(const std::wstring& pasta, const std::wstring& nome) {
+    if (!Existe(JuntaCaminho(pasta, nome))) return nome;
+    // The extension is what follows the last dot, as the shell splits it; a leading dot
+    // starts a name, not an extension.
+    const size_t ponto = nome.rfind(L'.');
+    const bool temExtensao = ponto != std::wstring::npos && ponto > 0;
+    const std::wstring base = temExtensao ? nome.substr(0, ponto) : nome;
+    const std::wstring extensao = temExtensao ? nome.substr(ponto) : std::wstring();
+    for (unsigned n = 1; n <= 9999; ++n) {
+        const std::wstring candidato =
+            base + L" - Cópia" + (n == 1 ? std::wstring() : L" (" + std::to_wstring(n) + L")") + extensao;
+        if (!Existe(JuntaCaminho(pasta, candidato))) return candidato;
+    }
+    return std::wstring();
+}
+
 }  // namespace velkaro

@@ -16,6 +16,11 @@ bool RenomeiaNaPasta(const std::wstring& pasta, const std::wstring& antigo, cons
 // Copies origem to destino; false when destino exists or names origem itself.
 bool CopiaSemSobrescrever(const std::wstring& origem, const std::wstring& destino);
 
+// The name under which a copy of `nome` can go into `pasta` without replacing anything:
+// `nome` itself while it is free, else the shell's way of naming a second copy,
+// "nome - Cópia.ext", "nome - Cópia (2).ext" and so on. Empty when none is free.
+std::wstring NomeLivre(const std::wstring& pasta, const std::wstring& nome);
+
 }  // namespace velkaro
 
 #endif

@@ -44,14 +44,14 @@ void Form::SetBackground(HBITMAP b) {
     fundoImagem_ = b;
 }
 
-bool Form::Load() {
+bool Form::Load(HWND dono) {
     if (hwnd_) return true;
     RegistraClasse(&Form::Procedimento);
     const int x = (GetSystemMetrics(SM_CXSCREEN) - largura_) / 2;
     const int y = (GetSystemMetrics(SM_CYSCREEN) - altura_) / 2;
     hwnd_ = CreateWindowExW(WS_EX_APPWINDOW, kClasse, caption_.c_str(), WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU |
                                                                           WS_MINIMIZEBOX,
-                            x < 0 ? 0 : x, y < 0 ? 0 : y, largura_, altura_, nullptr, nullptr,
+                            x < 0 ? 0 : x, y < 0 ? 0 : y, largura_, altura_, dono, nullptr,
                             GetModuleHandleW(nullptr), this);
     if (!hwnd_) return false;
     if (icone_) {
@@ -82,9 +82,13 @@ void Form::Unload() {
     OnUnload();
     for (Timer* t : timers_) KillTimer(hwnd_, t->id_);
     HWND h = hwnd_;
+    Esquece();
+    DestroyWindow(h);
+}
+
+void Form::Esquece() {
     hwnd_ = nullptr;
     for (Control* c : controles_) c->Destruida();
-    DestroyWindow(h);
 }
 
 HFONT Form::Fonte(const forms::Fonte& f) {
@@ -196,6 +200,12 @@ LRESULT Form::Trata(UINT m, WPARAM w, LPARAM l) {
     }
     case WM_ERASEBKGND:
         return 1;
+    case WM_NCDESTROY: {
+        // Taken away by the system with its owner: the form is unloaded from here on.
+        HWND h = hwnd_;
+        Esquece();
+        return DefWindowProcW(h, m, w, l);
+    }
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd_, &ps);

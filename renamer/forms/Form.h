@@ -28,8 +28,8 @@ public:
     void Add(Control& c);
     void Add(Timer& t);
 
-    // Creates the window, hidden, with every control.
-    bool Load();
+    // Creates the window, hidden, with every control; an owned window goes when its owner goes.
+    bool Load(HWND dono = nullptr);
     void Show();
     void Hide();
     // Destroys the window and its controls' windows; safe to call from inside a handler.
@@ -61,6 +61,7 @@ private:
     Control* SemJanelaEm(POINT p) const;
     void Pinta(HDC dc);
     void ArmaTimer(Timer& t);
+    void Esquece();
 
     std::wstring caption_;
     int largura_, altura_;  // pixels
@@ -83,6 +84,9 @@ extern std::wstring g_tituloDoAplicativo;
 using FuncaoMsgBox = std::function<int(HWND dono, const std::wstring& texto, const std::wstring& titulo, UINT estilo)>;
 extern FuncaoMsgBox g_msgBox;
 int MsgBox(const std::wstring& texto, UINT estilo, const std::wstring& titulo);
+
+// The folder the program's file lies in: no trailing "\" except for a drive's root.
+std::wstring PastaDoPrograma();
 
 // Hands one message of the loop to its window.
 void Despacha(MSG& msg);

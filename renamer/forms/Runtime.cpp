@@ -46,6 +46,23 @@ void End() {
 
 bool Ending() { return g_terminando; }
 
+std::wstring PastaDoPrograma() {
+    std::wstring caminho(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, &caminho[0], static_cast<DWORD>(caminho.size()));
+        if (n == 0) return std::wstring();
+        if (n < caminho.size()) {
+            caminho.resize(n);
+            break;
+        }
+        caminho.resize(caminho.size() * 2);
+    }
+    const size_t barra = caminho.rfind(L'\\');
+    if (barra == std::wstring::npos) return std::wstring();
+    // A root keeps its separator ("C:\"), any other folder loses it.
+    return caminho.substr(0, barra == 2 ? 3 : barra);
+}
+
 }  // namespace forms
 
 namespace forms {

@@ -87,3 +87,21 @@ TEST(FileOps, LargeCopyKeepsEveryByte) {
     back.resize(got);
     EXPECT_TRUE(back == big);
 }
+
+TEST(FileOps, FreeNameForASecondCopy) {
+    TempFolder t;
+    EXPECT_EQ(NomeLivre(t.Path(), L"a.txt"), L"a.txt");
+    t.Write(L"a.txt");
+    EXPECT_EQ(NomeLivre(t.Path(), L"a.txt"), L"a - Cópia.txt");
+    EXPECT_EQ(NomeLivre(t.Path(), L"A.TXT"), L"A - Cópia.TXT");  // the file system ignores case
+    t.Write(L"a - Cópia.txt");
+    EXPECT_EQ(NomeLivre(t.Path(), L"a.txt"), L"a - Cópia (2).txt");
+    t.Write(L"arq.tar.gz");
+    EXPECT_EQ(NomeLivre(t.Path(), L"arq.tar.gz"), L"arq.tar - Cópia.gz");
+    t.Write(L"README");
+    EXPECT_EQ(NomeLivre(t.Path(), L"README"), L"README - Cópia");
+    t.Write(L".profile");
+    EXPECT_EQ(NomeLivre(t.Path(), L".profile"), L".profile - Cópia");
+    t.MakeDir(L"pasta.txt");  // a folder takes the name as well
+    EXPECT_EQ(NomeLivre(t.Path(), L"pasta.txt"), L"pasta - Cópia.txt");
+}

@@ -28,7 +28,7 @@ protected:
     std::vector<Box> boxes;
     std::vector<int> answers;  // given in turn; IDYES once they run out
 
-    void Open() {
+    void Open(bool startUp = true) {
         SetCurrentDirectoryW(t.Path().c_str());
         forms::g_msgBox = [this](HWND, const std::wstring& text, const std::wstring& title, UINT style) {
             boxes.push_back({text, title, style});
@@ -40,8 +40,8 @@ protected:
         f.reset(new FormVelkaro);
         ASSERT_TRUE(f->Carrega());
         f->Form_Load(L"");
-        // What the start-up timer does first, without waiting for it.
-        f->Timer1_Timer();
+        // What the start-up timer does, without waiting for it.
+        if (startUp) f->Timer1_Timer();
     }
     void TearDown() override {
         f.reset();
@@ -94,7 +94,10 @@ protected:
 };
 
 TEST_F(Window, OpensWithItsDesignState) {
-    Open();
+    Open(/*startUp=*/false);
+    EXPECT_EQ(f->Propaganda2.Caption().size(), 273u);
+    EXPECT_TRUE(f->Timer1.Enabled());
+    f->Timer1_Timer();
     RECT client;
     GetClientRect(f->Hwnd(), &client);
     EXPECT_EQ(client.right, 680);
@@ -128,7 +131,6 @@ TEST_F(Window, OpensWithItsDesignState) {
     EXPECT_EQ(f->Transformar.ListCount(), 6);
     // The start-up step chose "Inserir".
     EXPECT_EQ(f->Inserir.ListIndex(), 1);
-    EXPECT_EQ(f->Propaganda2.Caption().size(), 273u);
     EXPECT_TRUE(f->Propaganda2.Visible());
     EXPECT_FALSE(f->Propaganda0.Visible());
     EXPECT_FALSE(f->Invisiveis.Visible());
@@ -419,12 +421,14 @@ TEST_F(Window, CollidingNewNamesKeepTheSecondFileAsItIs) {
 }
 
 TEST_F(Window, CommandLineModeHidesAndUnloads) {
+    SetCurrentDirectoryW(t.Path().c_str());
     for (const wchar_t* line : {L"x", L"a|b", L"a|b|c|mensagem"}) {
         f.reset(new FormVelkaro);
         ASSERT_TRUE(f->Carrega());
         f->Form_Load(line);
         EXPECT_FALSE(f->Loaded()) << testing::PrintToString(std::wstring(line));
         EXPECT_FALSE(f->Timer1.Enabled());
+        EXPECT_EQ(f->CodigoDeSaida(), 1);  // nothing was copied
     }
 }
 

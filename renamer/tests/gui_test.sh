@@ -9,6 +9,8 @@ driver=$2
 if ! command -v Xvfb >/dev/null; then echo "Xvfb missing: skipped"; exit 77; fi
 
 export WINEPREFIX="$BUILD_DIR/wineprefix-gui" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The advert download and the web link go to this machine only.
+export VELKARO_TEST_ADVERT_HOST=127.0.0.1
 work=$(mktemp -d /tmp/velkaro-gui.XXXXXX)
 shots="$BUILD_DIR/velkaro-gui"
 mkdir -p "$shots"
