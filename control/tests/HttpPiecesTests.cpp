@@ -1,5 +1,5 @@
-// The parts of the HTTP download that need no network: URL splitting, the request text and
-// the response head.
+// The parts of the HTTP download and upload that need no network: URL splitting, the request
+// text, the response head and the multipart body pieces.
 #include <string>
 #include <vector>
 
@@ -7,6 +7,7 @@
 
 #include "HttpGetRequest.h"
 #include "HttpResponseHead.h"
+#include "MultipartForm.h"
 
 namespace {
 
@@ -247,6 +248,70 @@ TEST(HttpHead, WhatTheBodyMayBecome)
         EXPECT_EQ(r.kind, plan.kind);
         EXPECT_EQ(r.failure, plan.failure.str());
     }
+}
+
+// ---- multipart pieces ----
+
+const std::string B = "---------------------------myboundary";
+
+TEST(MultipartForm, PairsFromBarSeparatedText)
+{
+    struct Row { const char* text; std::vector<std::pair<std::string, std::string>> pairs; };
+    const Row rows[] = {
+        {"a|1|b|2", {{"a", "1"}, {"b", "2"}}},
+        {"a|1|b", {{"a", "1"}}},
+        {"a||b|", {{"a", ""}, {"b", ""}}},
+        {"", {}},
+        {"lone", {}},
+    };
+    for (const Row& r : rows) {
+        FormPairs got = SplitFormPairs(r.text);
+        std::vector<std::pair<std::string, std::string>> flat;
+        for (const auto& p : got)
+            flat.push_back({p.first.str(), p.second.str()});
+        EXPECT_EQ(r.pairs, flat) << r.text;
+    }
+    std::string many;
+    for (int i = 0; i < 1000; ++i)
+        many += "field" + std::to_string(i) + "|value" + std::to_string(i) + "|";
+    ASSERT_GT(many.size(), 4096u);
+    FormPairs all = SplitFormPairs(many.c_str());
+    ASSERT_EQ(1000u, all.size());
+    EXPECT_EQ("value999", all.back().second.str());
+}
+
+TEST(MultipartForm, FileNameIsTheLastPathPart)
+{
+    EXPECT_EQ("x.bin", GetFileNamePart("C:\\dir\\sub\\x.bin").str());
+    EXPECT_EQ("c.txt", GetFileNamePart("a/b\\c.txt").str());
+    EXPECT_EQ("plain", GetFileNamePart("plain").str());
+    EXPECT_EQ("", GetFileNamePart("C:\\dir\\").str());
+}
+
+TEST(MultipartForm, PartTexts)
+{
+    EXPECT_EQ("Content-Type: multipart/form-data; boundary=" + B, FormContentTypeHeader().str());
+    FormPairs fields = SplitFormPairs("a|1|b|two words");
+    EXPECT_EQ("--" + B + "\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n1\r\n" +
+              "--" + B + "\r\nContent-Disposition: form-data; name=\"b\"\r\n\r\ntwo words\r\n",
+              FormFieldsText(fields).str());
+    EXPECT_EQ("--" + B + "\r\nContent-Disposition: form-data; name=\"doc\"; filename=\"x.bin\"\r\n" +
+              "Content-Type: application/octet-stream\r\n\r\n",
+              FilePartHeader("doc", "x.bin").str());
+    EXPECT_EQ("--" + B + "--\r\n", FormClosingText(false).str());
+    EXPECT_EQ(43, FormClosingText(false).GetLength());
+    EXPECT_EQ("\r\n--" + B + "--\r\n", FormClosingText(true).str());
+}
+
+TEST(MultipartForm, NamesAndValuesThatWouldBreakTheBody)
+{
+    EXPECT_TRUE(IsSendableFormName("name with spaces"));
+    EXPECT_FALSE(IsSendableFormName("a\"b"));
+    EXPECT_FALSE(IsSendableFormName("a\r\nContent-Type: text/html"));
+    EXPECT_FALSE(IsSendableFormName("a\n"));
+    EXPECT_TRUE(IsSendableFormValue("multi\r\nline\r\n--not the boundary"));
+    EXPECT_FALSE(IsSendableFormValue(("x\r\n--" + B + "--").c_str()));
+    EXPECT_FALSE(IsSendableFormValue(("--" + B).c_str()));
 }
 
 } // namespace
