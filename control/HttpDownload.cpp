@@ -147,6 +147,125 @@ private:
     bool m_created = false;
 };
 
+CStr SocketFailure(int error)
+{
+    return error == WSAETIMEDOUT ? CStr("Timeout!") : CStr::Format("Connection failed. (code %d)", error);
+}
+
+CStr FileFailure(const char* what)
+{
+    return CStr::Format("Error %s local file. (code %ld)", what, static_cast<long>(GetLastError()));
+}
+
+// One answer on the download socket: its head, line by line to the host, then its body into the
+// file. Each step returns the error text of its failure, empty when it went well.
+class HttpAnswer {
+public:
+    HttpAnswer(CDorvikFTPCtrl* control, SOCKET s) : m_control(control), m_socket(s), m_block(kReceiveBlock) {}
+
+    CStr ReadHead()
+    {
+        while (!m_scanner.Done()) {
+            int error = 0;
+            int got = ReceiveSome(m_socket, m_block.data(), kReceiveBlock, m_control->m_nTimeout, &error);
+            if (got < 0)
+                return SocketFailure(error);
+            if (got == 0) {
+                m_closed = true;
+                if (m_scanner.HeadEnded())
+                    break;
+                m_control->Fire_Reply(m_scanner.TakePartial());
+                return "Connection closed";
+            }
+            std::vector<CStr> pieces;
+            m_bodyStart = m_scanner.Feed(m_block.data(), got, &pieces);
+            m_blockLength = got;
+            for (const CStr& piece : pieces)
+                m_control->Fire_Reply(piece);
+            if (m_control->m_bAbort)
+                return "Aborted";
+            if (m_scanner.TooLarge())
+                return "Invalid HTTP response";
+        }
+        m_head = ParseResponseHead(m_scanner.Lines());
+        return CStr();
+    }
+
+    const HttpResponseHead& Head() const { return m_head; }
+
+    // What came with the head first, then block after block until the peer closes or the
+    // announced length is reached. TransferProgress at every multiple of 2048 bytes.
+    CStr ReceiveBody(DownloadFile* file)
+    {
+        const long long expected = m_head.contentLength;
+        unsigned long long count = 0;
+        const char* data = m_block.data() + m_bodyStart;
+        int length = m_blockLength - m_bodyStart;
+        for (;;) {
+            if (expected >= 0 && static_cast<long long>(count + length) > expected)
+                length = static_cast<int>(expected - static_cast<long long>(count));
+            if (length > 0) {
+                if (!file->Write(data, length))
+                    return FileFailure("writing");
+                unsigned long long before = count;
+                count += length;
+                for (unsigned long long mark = (before / kProgressStep + 1) * kProgressStep; mark <= count;
+                     mark += kProgressStep)
+                    m_control->Fire_TransferProgress(static_cast<LONG>(mark));
+                if (m_control->m_bAbort)
+                    return "Aborted";
+            }
+            if (m_closed || (expected >= 0 && static_cast<long long>(count) >= expected))
+                break;
+            int error = 0;
+            int got = ReceiveSome(m_socket, m_block.data(), kReceiveBlock, m_control->m_nTimeout, &error);
+            if (got < 0)
+                return SocketFailure(error);
+            m_closed = got == 0;
+            data = m_block.data();
+            length = got;
+        }
+        if (expected >= 0 && static_cast<long long>(count) < expected)
+            return CStr::Format("Incomplete transfer. (%llu of %lld bytes)", count, expected);
+        return CStr();
+    }
+
+private:
+    CDorvikFTPCtrl* m_control;
+    SOCKET m_socket;
+    std::vector<char> m_block;
+    HttpHeadScanner m_scanner;
+    HttpResponseHead m_head;
+    int m_bodyStart = 0;
+    int m_blockLength = 0;
+    bool m_closed = false;
+};
+
+// Connect, request, answer: the file is cut and written only once the answer's head says that
+// its body belongs there.
+CStr Fetch(CDorvikFTPCtrl* control, SOCKET s, const HttpUrlParts& parts, long long offset, const CStr& user,
+           const CStr& password, DownloadFile* file)
+{
+    int error = ConnectWithin(s, parts.host, parts.port, control->m_nTimeout);
+    if (error == 0)
+        error = SendAll(s, BuildRangeGetRequest(parts, offset, user, password));
+    if (error != 0)
+        return SocketFailure(error);
+
+    HttpAnswer answer(control, s);
+    CStr text = answer.ReadHead();
+    if (!text.IsEmpty())
+        return text;
+    HttpBodyPlan plan = PlanBody(answer.Head(), offset);
+    if (plan.kind == HttpBodyPlan::kFail)
+        return plan.failure;
+    if (!file->StartAt(plan.kind == HttpBodyPlan::kRewrite ? 0 : offset))
+        return FileFailure("writing");
+    if (plan.kind == HttpBodyPlan::kComplete)
+        return CStr();
+    return answer.ReceiveBody(file);
+}
+
 } // namespace
 
 STDMETHODIMP CDorvikFTPCtrl::GetFromURL(BSTR URL, BSTR LocalFile, BSTR Username, BSTR Password, long Resume)
@@ -190,119 +309,27 @@ int CDorvikFTPCtrl::HttpGetFile(const CStr& url, const CStr& localFile, const CS
         return -1;
     }
     DownloadFile file;
-    if (!file.Open(localFile)) {
-        *failure = CStr::Format("Error opening local file. (code %ld)", static_cast<long>(GetLastError()));
+    long long offset = 0;
+    if (!file.Open(localFile) || (resume && (offset = file.Size()) < 0)) {
+        *failure = FileFailure("opening");
         return -1;
     }
-    long long offset = resume ? file.Size() : 0;
-    if (offset < 0) {
-        *failure = CStr::Format("Error opening local file. (code %ld)", static_cast<long>(GetLastError()));
-        return -1;
-    }
-    CStr request = BuildRangeGetRequest(parts, offset, user, password);
 
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (s == INVALID_SOCKET) {
-        *failure = CStr::Format("Connection failed. (code %d)", WSAGetLastError());
-        file.DiscardIfUnused();
-        return -1;
-    }
     m_sockHttp = s;
-    // Everything below ends here, so the socket is closed on every path.
-    auto finish = [&](const CStr& text) {
+    CStr text = s == INVALID_SOCKET ? SocketFailure(WSAGetLastError())
+                                    : Fetch(this, s, parts, offset, user, password, &file);
+    if (s != INVALID_SOCKET)
         closesocket(s);
-        if (m_sockHttp == s)
-            m_sockHttp = INVALID_SOCKET;
-        if (text.IsEmpty())
-            return 0;
-        if (text == "Timeout!") {
-            m_strErrorDetail = text;
-            WSASetLastError(WSAETIMEDOUT);
-        }
-        file.DiscardIfUnused();
-        *failure = text;
-        return -1;
-    };
-    auto socketFailure = [](int error) {
-        return error == WSAETIMEDOUT ? CStr("Timeout!") : CStr::Format("Connection failed. (code %d)", error);
-    };
-
-    int error = ConnectWithin(s, parts.host, parts.port, m_nTimeout);
-    if (error == 0)
-        error = SendAll(s, request);
-    if (error != 0)
-        return finish(socketFailure(error));
-
-    std::vector<char> block(kReceiveBlock);
-    HttpHeadScanner scanner;
-    std::vector<CStr> pieces;
-    int bodyStart = 0;
-    int blockLength = 0;
-    bool closed = false;
-    while (!scanner.Done()) {
-        int got = ReceiveSome(s, block.data(), kReceiveBlock, m_nTimeout, &error);
-        if (got < 0)
-            return finish(socketFailure(error));
-        if (got == 0) {
-            closed = true;
-            if (scanner.HeadEnded())
-                break;
-            Fire_Reply(scanner.TakePartial());
-            return finish("Connection closed");
-        }
-        pieces.clear();
-        int used = scanner.Feed(block.data(), got, &pieces);
-        for (const CStr& piece : pieces)
-            Fire_Reply(piece);
-        if (m_bAbort)
-            return finish("Aborted");
-        if (scanner.TooLarge())
-            return finish("Invalid HTTP response");
-        bodyStart = used;
-        blockLength = got;
+    if (m_sockHttp == s)
+        m_sockHttp = INVALID_SOCKET;
+    if (text.IsEmpty())
+        return 0;
+    if (text == "Timeout!") {
+        m_strErrorDetail = text;
+        WSASetLastError(WSAETIMEDOUT);
     }
-
-    HttpResponseHead head = ParseResponseHead(scanner.Lines());
-    HttpBodyPlan plan = PlanBody(head, offset);
-    if (plan.kind == HttpBodyPlan::kFail)
-        return finish(plan.failure);
-    long long writeFrom = plan.kind == HttpBodyPlan::kRewrite ? 0 : offset;
-    if (!file.StartAt(writeFrom))
-        return finish(CStr::Format("Error writing local file. (code %ld)", static_cast<long>(GetLastError())));
-    if (plan.kind == HttpBodyPlan::kComplete)
-        return finish(CStr());
-
-    // The body: what came with the head first, then block after block until the peer closes or
-    // the announced length is reached.
-    const long long expected = head.contentLength;
-    unsigned long long count = 0;
-    const char* data = block.data() + bodyStart;
-    int length = blockLength - bodyStart;
-    for (;;) {
-        if (expected >= 0 && static_cast<long long>(count + length) > expected)
-            length = static_cast<int>(expected - static_cast<long long>(count));
-        if (length > 0) {
-            if (!file.Write(data, length))
-                return finish(CStr::Format("Error writing local file. (code %ld)", static_cast<long>(GetLastError())));
-            unsigned long long before = count;
-            count += length;
-            for (unsigned long long mark = (before / kProgressStep + 1) * kProgressStep; mark <= count;
-                 mark += kProgressStep)
-                Fire_TransferProgress(static_cast<LONG>(mark));
-            if (m_bAbort)
-                return finish("Aborted");
-        }
-        if (closed || (expected >= 0 && static_cast<long long>(count) >= expected))
-            break;
-        int got = ReceiveSome(s, block.data(), kReceiveBlock, m_nTimeout, &error);
-        if (got < 0)
-            return finish(socketFailure(error));
-        if (got == 0)
-            closed = true;
-        data = block.data();
-        length = got;
-    }
-    if (expected >= 0 && static_cast<long long>(count) < expected)
-        return finish(CStr::Format("Incomplete transfer. (%llu of %lld bytes)", count, expected));
-    return finish(CStr());
+    file.DiscardIfUnused();
+    *failure = text;
+    return -1;
 }
