@@ -30,29 +30,29 @@ bool ParseContentRange(CStr value, HttpResponseHead* head)
     value.Trim(" ");
     if (value.Left(6).EqualsNoCase("bytes ") == false)
         return false;
-    CStr spec = value.Mid(6);
-    spec.TrimLeft(" ");
+    CStr range = value.Mid(6);
+    range.TrimLeft(" ");
     int at = 0;
     long long first = -1;
-    if (spec.At(0) == '*') {
+    if (range.At(0) == '*') {
         at = 1;
     } else {
-        first = ReadNumber(spec, &at);
-        if (first < 0 || spec.At(at) != '-')
+        first = ReadNumber(range, &at);
+        if (first < 0 || range.At(at) != '-')
             return false;
         ++at;
-        if (ReadNumber(spec, &at) < first)
+        if (ReadNumber(range, &at) < first)
             return false;
     }
-    if (spec.At(at) != '/')
+    if (range.At(at) != '/')
         return false;
     ++at;
     long long total = -1;
-    if (spec.At(at) == '*')
+    if (range.At(at) == '*')
         ++at;
-    else if ((total = ReadNumber(spec, &at)) < 0)
+    else if ((total = ReadNumber(range, &at)) < 0)
         return false;
-    if (at != spec.GetLength())
+    if (at != range.GetLength())
         return false;
     head->rangeFirst = first;
     head->rangeTotal = total;
