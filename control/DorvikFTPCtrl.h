@@ -176,6 +176,14 @@ public:
     HWND NotifyWindow() const { return m_hNotifyWnd; }
     const CProxy_IDorvikFTPCtrlEvents& Events() const { return m_events; }
 
+    // HTTP download and upload (HttpDownload.cpp, HttpUpload.cpp). HttpGetFile returns 0 when the
+    // file was fetched, -1 with the error text in *failure otherwise; FtpGetUrl returns -1 (no
+    // FTP fetch by URL); HttpSendFile streams one file into a WinInet request (an HINTERNET).
+    int HttpGetFile(const CStr& url, const CStr& localFile, const CStr& user, const CStr& password, long resume,
+                    CStr* failure);
+    int FtpGetUrl(const CStr& url, const CStr& localFile, const CStr& user, const CStr& password, long resume);
+    unsigned long long HttpSendFile(const CStr& path, void* request);
+
 public:
     // Members, in declared order, shared by every engine file.
     long m_nMaxBandwidth = 0;
