@@ -37,6 +37,9 @@ HRESULT CDorvikFTPCtrl::FinalConstruct()
 
 CDorvikFTPCtrl::~CDorvikFTPCtrl()
 {
+    // Disconnect holds a reference while it waits for the server's answer; an outer object that
+    // is itself being destroyed must not be counted up and down again.
+    SetOuterUnknown(nullptr);
     Disconnect();
     if (m_Server.PortOpen())
         StopServer();

@@ -10,6 +10,10 @@
 #include <olectl.h>
 
 #include <ctime>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "ActiveXFace.h"
 #include "BuiltinFtpServer.h"
@@ -22,11 +26,14 @@
 extern HINSTANCE g_hInstance;
 
 // Messages of the hidden window (socket notices, worker reports).
-#define WM_FTP_PROGRESS          (WM_USER + 30)
-#define WM_FTP_TRANSFER_COMPLETE (WM_USER + 31)
-#define WM_FTP_CONTROL_SOCKET    (WM_USER + 32)
-#define WM_FTP_DATA_SOCKET       (WM_USER + 33)
-#define WM_FTP_LISTEN_SOCKET     (WM_USER + 34)
+#define WM_FTP_PROGRESS          (WM_USER + 11)
+#define WM_FTP_TRANSFER_COMPLETE (WM_USER + 12)
+#define WM_FTP_CONTROL_SOCKET    (WM_USER + 51)
+#define WM_FTP_DATA_SOCKET       (WM_USER + 52)
+#define WM_FTP_LISTEN_SOCKET     (WM_USER + 53)
+
+// FD_READ | FD_WRITE | FD_ACCEPT | FD_CONNECT | FD_CLOSE: what every socket of the engine reports.
+#define DORVIK_SOCKET_EVENTS 0x3B
 
 class CDorvikFTPCtrl : public ObjectRoot,
                        public IDorvikFTPCtrl,
@@ -156,6 +163,44 @@ public:
     // the result is DISP_E_EXCEPTION.
     HRESULT Error(const CStr& text);
 
+    // The FTP client engine (control connection, replies, data connection, transfers).
+    // Reads one line of *s into *line (at most max characters); see ControlChannel.cpp.
+    int ReadLine(SOCKET* s, CStr* line, int max);
+    // Reads lines until a reply line; stores it and returns its code (0: none, -10: time-out).
+    int ReadReply(SOCKET* s);
+    // Sends every byte of data on *s, pumping while the socket is full; false on an error,
+    // the time-out or when the connection was replaced meanwhile.
+    bool SendAll(SOCKET* s, const char* data, int length);
+    bool SendCommand(const CStr& line) { return SendAll(&m_sockControl, line.c_str(), line.GetLength()); }
+    // Waits (pumping) for a connection started on a non-blocking *s: 0 once it stands (and, with
+    // needData, the peer's first bytes wait), else the error (10060 time-out, 10004 abort).
+    int WaitForConnection(SOCKET* s, bool needData);
+    int ConnectViaSocks4(SOCKET* s, const char* host, int port);
+    // 0 when the next transfer command can be sent, else the reason it cannot.
+    int OpenDataConnection();
+    // The active-mode wait for the server's data connection; true when it came.
+    bool AcceptDataConnection(bool leaveOnAbort, bool registerSocket);
+    long ChangeDirectory(const CStr& path);
+    // Downloads one file; 0 on success (an abort included), -10 after a reply time-out, another
+    // negative value for every other failure. *count starts at offset and grows by every byte.
+    int RetrieveFile(const CStr& remote, const CStr& local, char type, long offset, long* count);
+    // Closes the data connection of a transfer command the server accepted and reads the replies
+    // that end it; `interrupted` (abort, time-out, local failure) first sends the Telnet
+    // interrupt and ABOR, whose answer is read too. The code of the transfer's own final reply.
+    int EndDataTransfer(bool interrupted);
+    // Its two halves, for the transfers that report between them.
+    void StopDataTransfer(bool interrupted);
+    int ReadTransferEnd(bool interrupted);
+    // The LIST exchange shared by EnumFiles, FileExists and MGet's listing. Empty text: the
+    // listing runs and its lines are waiting in the data connection; else the failure text.
+    CStr StartListing(const CStr& argument);
+    // Reads a listing's data connection to its end, handing every line to onLine.
+    enum ListingEnd { ListingComplete, ListingAborted, ListingBroken, ListingSuperseded };
+    ListingEnd ReadListing(bool keepLineFeeds, const std::function<void(const CStr&)>& onLine);
+    // True when a Disconnect or Connect made while this operation pumped has replaced its
+    // connection: the operation must then end and leave the sockets alone.
+    bool Superseded(unsigned serial) const { return serial != m_nSessionSerial; }
+
     // ActiveX face: the picture it draws and the extent it reports and persists.
     HRESULT OnDraw(HDC dc, const RECT& bounds) override;
     SIZEL& ExtentHimetric() override { return m_sizeExtent; }
@@ -222,11 +267,31 @@ public:
     CStr m_strAsyncRemoteFile;
     CBuiltinFtpServer m_Server;
 
+    // Engine state beyond the member table.
+    // A reply line that arrived in pieces waits here until its CR comes, one per socket that
+    // ReadLine serves; `owner` ties it to the socket it belongs to.
+    struct PendingLine {
+        SOCKET owner = INVALID_SOCKET;
+        CStr text;
+        bool continuation = false;  // this line is the rest of a line cut at the length limit
+    };
+    PendingLine m_controlLine;
+    PendingLine m_httpLine;
+    bool m_bLastLineContinued = false;  // the line ReadLine returned last was such a rest
+    unsigned m_nSessionSerial = 0;      // changes whenever Connect or Disconnect replaces the sockets
+    SOCKET m_sockConnectFailed = INVALID_SOCKET;  // socket whose FD_CONNECT notice reported an error
+    int m_nConnectFailedError = 0;
+
     // The control's extent in HIMETRIC, and whether its state differs from the host's last save.
     SIZEL m_sizeExtent = {5080, 5080};
     bool m_bRequiresSave = false;
 
 private:
+    PendingLine& PendingLineOf(SOCKET* s);
+    // The folder-tree transfers, one level per call; `visited` holds the folders entered so far.
+    HRESULT PutTree(const CStr& entry, int depth, std::set<std::string>& visited);
+    HRESULT GetTree(const std::vector<CStr>& entries, const CStr& localFolder, int depth,
+                    std::set<std::string>& visited);
     static TypeInfoDispatch s_dispatch;
     ConnectionPoint m_propertyNotify;
     CProxy_IDorvikFTPCtrlEvents m_events;

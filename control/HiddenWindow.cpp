@@ -9,6 +9,22 @@ LRESULT CALLBACK CDorvikFTPCtrl::HiddenWndProc(HWND hwnd, UINT msg, WPARAM wPara
     CDorvikFTPCtrl* control = reinterpret_cast<CDorvikFTPCtrl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (!control)
         return DefWindowProcA(hwnd, msg, wParam, lParam);
-    control->OnServerNotice(msg, wParam);
+    switch (msg) {
+    case WM_FTP_CONTROL_SOCKET:
+    case WM_FTP_DATA_SOCKET: {
+        SOCKET s = static_cast<SOCKET>(wParam);
+        // A failed connect is reported here too; the connection wait takes it from here. Notices
+        // of sockets that are no longer the control's are stale and ignored.
+        bool current = (s == control->m_sockControl) || (s == control->m_sockData);
+        if (current && WSAGETSELECTEVENT(lParam) == FD_CONNECT && WSAGETSELECTERROR(lParam) != 0) {
+            control->m_sockConnectFailed = s;
+            control->m_nConnectFailedError = WSAGETSELECTERROR(lParam);
+        }
+        return 0;
+    }
+    default:
+        control->OnServerNotice(msg, wParam);
+        break;
+    }
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # The main command: installs what is missing, builds, registers the control in the project's
-# Wine prefix and runs the main job through Wine's script host.
+# Wine prefix and runs the main job, a short FTP session of the control against its own server.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/build.sh"
 source "$top/scripts/wine-env.sh"
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 wine regsvr32 /s "$(winepath -w "$top/build/bin/DorvikFTP.dll")"
-wine cscript //nologo "$(winepath -w "$top/scripts/main-job.vbs")"
+wine "$top/build/bin/FtpSessionDemo.exe"

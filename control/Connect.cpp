@@ -1,0 +1,129 @@
+// Connect: the control connection (direct or through the SOCKS4 proxy), the greeting and the
+// login.
+#include "ControlChannel.h"
+#include "SocketHelpers.h"
+
+namespace {
+
+SOCKET NewRegisteredSocket(HWND window, UINT message)
+{
+    SOCKET s = socket(AF_INET, SOCK_STREAM, 0);
+    if (s != INVALID_SOCKET)
+        WSAAsyncSelect(s, window, message, DORVIK_SOCKET_EVENTS);
+    return s;
+}
+
+} // namespace
+
+STDMETHODIMP CDorvikFTPCtrl::Connect()
+{
+    if (m_bBusy)
+        return Error("Busy.");
+    // Refused before anything changes, so a connection that stands stays usable.
+    if (!IsSafeCommandArgument(m_strUsername))
+        return Error(UnsafeArgumentText("user name"));
+    if (!IsSafeCommandArgument(m_strPassword))
+        return Error(UnsafeArgumentText("password"));
+    if (!m_strProxyName.IsEmpty() && m_strProxyUserID.Find('\0') != CStr::npos)
+        return Error("Invalid proxy user id: a SOCKS4 user id cannot hold a NUL character.");
+
+    ControlHold hold(this);
+    unsigned serial = 0;
+    SOCKET mine = INVALID_SOCKET;
+    try {
+        // The earlier connection's sockets are no longer used; notices still queued for them
+        // are recognised as stale by their handles.
+        CloseSocketMember(&m_sockControl);
+        CloseSocketMember(&m_sockData);
+        CloseSocketMember(&m_sockListen);
+        serial = ++m_nSessionSerial;
+        m_sockConnectFailed = INVALID_SOCKET;
+        m_sockControl = NewRegisteredSocket(m_hNotifyWnd, WM_FTP_CONTROL_SOCKET);
+        m_sockData = NewRegisteredSocket(m_hNotifyWnd, WM_FTP_DATA_SOCKET);
+        mine = m_sockControl;
+        m_strLastServerResponseText.Empty();
+        m_nLastServerResponse = 0;
+        m_bBusy = TRUE;
+        m_bAbort = FALSE;
+        SetState(DFTP_STATE_CONNECTING);
+
+        bool connected = false;
+        if (Superseded(serial)) {
+            // a Disconnect from the handler of the first notice
+        } else if (mine == INVALID_SOCKET) {
+            // no socket could be made; the socket layer's error says why
+        } else if (!m_strProxyName.IsEmpty()) {
+            connected = ConnectViaSocks4(&m_sockControl, m_strServerName, m_nServerPort) == 0;
+        } else {
+            m_tOperationStart = NowSeconds();
+            if (ConnectSocket(m_sockControl, m_strServerName, m_nServerPort) == 0)
+                connected = true;
+            else if (WSAGetLastError() == WSAEWOULDBLOCK)
+                connected = WaitForConnection(&m_sockControl, true) == 0;
+        }
+
+        bool loggedIn = false;
+        if (connected && !Superseded(serial)) {
+            int error = WSAGetLastError();
+            Fire_StateChange(DFTP_STATE_CONNECTED);
+            WSASetLastError(error);
+            // Whatever the greeting's code, the login goes on; only no greeting at all ends here.
+            if (!Superseded(serial) && ReadReply(&m_sockControl) != 0 && !Superseded(serial)) {
+                SetState(DFTP_STATE_AUTHORIZING);
+                int code = 0;
+                if (!Superseded(serial) && SendCommand(CStr::Format("USER %s\r\n", m_strUsername.c_str())))
+                    code = ReadReply(&m_sockControl);
+                if (code >= 200 && code <= 399 && !Superseded(serial)) {
+                    code = 0;
+                    if (SendCommand(CStr::Format("PASS %s\r\n", m_strPassword.c_str())))
+                        code = ReadReply(&m_sockControl);
+                    loggedIn = code >= 200 && code <= 399 && !Superseded(serial);
+                }
+            }
+        }
+
+        if (loggedIn) {
+            // The login stands even when PWD is refused; only the logged-in notice depends on it.
+            int code = 0;
+            if (SendCommand("PWD\r\n"))
+                code = ReadReply(&m_sockControl);
+            if (!Superseded(serial)) {
+                if (code >= 200 && code <= 299)
+                    Fire_StateChange(DFTP_STATE_LOGGEDIN);
+                if (!Superseded(serial)) {
+                    m_bBusy = FALSE;
+                    return S_OK;
+                }
+            }
+        }
+
+        long error = WSAGetLastError();
+        CStr text = CStr::Format("Error %ld %s %s", error, m_strErrorDetail.c_str(),
+                                 m_strLastServerResponseText.c_str());
+        if (error == WSAEINVAL)
+            text = CStr::Format("Invalid host address:%s", m_strServerName.c_str());
+        m_strErrorDetail.Empty();
+        if (Superseded(serial)) {
+            // A Disconnect made from an event handler ended this connection and owns what is left.
+            text = CStr::Format("Error %d The connection was closed while connecting.", WSAECONNABORTED);
+        } else {
+            CloseSocketMember(&m_sockControl);
+            m_bBusy = FALSE;
+            SetState(DFTP_STATE_NOTCONNECTED);
+        }
+        return Error(text);
+    } catch (...) {
+        CStr text;
+        try {
+            text = CStr::Format("Error %ld %s", static_cast<long>(WSAGetLastError()), m_strErrorDetail.c_str());
+        } catch (...) {
+        }
+        m_strErrorDetail.Empty();
+        if (!Superseded(serial)) {
+            CloseSocketMember(&m_sockControl);
+            m_bBusy = FALSE;
+            SetState(DFTP_STATE_NOTCONNECTED);
+        }
+        return Error(text);
+    }
+}

@@ -1,0 +1,58 @@
+// Waiting for a TCP connection that a non-blocking connect has started.
+#include "ControlChannel.h"
+
+#include "SocketHelpers.h"
+
+namespace {
+
+// The reason a started connection failed, or 0 while it may still succeed. A refused connect
+// puts the socket in the except set (it never becomes writable), so waiting for "writable"
+// alone would last until the time-out.
+int FailedConnectionError(SOCKET s)
+{
+    fd_set failed;
+    FD_ZERO(&failed);
+    FD_SET(s, &failed);
+    timeval zero = {0, 0};
+    if (select(0, nullptr, nullptr, &failed, &zero) <= 0 || !FD_ISSET(s, &failed))
+        return 0;
+    int error = 0;
+    int length = sizeof(error);
+    if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0 || error == 0)
+        error = WSAECONNREFUSED;
+    return error;
+}
+
+} // namespace
+
+int CDorvikFTPCtrl::WaitForConnection(SOCKET* s, bool needData)
+{
+    ControlHold hold(this);
+    const unsigned serial = m_nSessionSerial;
+    const SOCKET mine = *s;
+    for (;;) {
+        PumpMessages(this);
+        if (Superseded(serial) || *s != mine) {
+            WSASetLastError(WSAECONNABORTED);
+            return WSAECONNABORTED;
+        }
+        if (WaitExpired(m_tOperationStart, m_nTimeout)) {
+            m_strErrorDetail = "Timeout!";
+            WSASetLastError(WSAETIMEDOUT);
+            return WSAETIMEDOUT;
+        }
+        if (m_bAbort) {
+            WSASetLastError(WSAEINTR);
+            return WSAEINTR;
+        }
+        int error = FailedConnectionError(*s);
+        if (error == 0 && m_sockConnectFailed == *s)
+            error = m_nConnectFailedError;
+        if (error != 0) {
+            WSASetLastError(error);
+            return error;
+        }
+        if (IsSocketWritable(*s) && (!needData || IsSocketReadable(*s)))
+            return 0;
+    }
+}

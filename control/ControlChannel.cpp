@@ -1,0 +1,211 @@
+// The control connection: pumping while waiting, reading reply lines and replies, sending
+// command lines.
+#include "ControlChannel.h"
+
+#include <vector>
+
+#include "ReplyDecoding.h"
+
+namespace {
+// Reply lines are short; one peek of this size nearly always holds the whole line.
+const int kPeekBlock = 4096;
+const int kReplyLineMax = 300;
+} // namespace
+
+const char kClosedUnderCallText[] = "The connection was closed while the command ran.";
+
+void PumpMessages(CDorvikFTPCtrl* control)
+{
+    if (control && control->m_bAbort)
+        return;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            if (control)
+                control->m_bAbort = TRUE;
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    Sleep(0);
+}
+
+long long NowSeconds()
+{
+    return static_cast<long long>(_time64(nullptr));
+}
+
+bool WaitExpired(long long start, long timeout)
+{
+    return NowSeconds() - start > static_cast<long long>(timeout);
+}
+
+bool IsSafeCommandArgument(const CStr& text)
+{
+    for (int i = 0; i < text.GetLength(); ++i) {
+        char c = text.At(i);
+        if (c == '\r' || c == '\n' || c == '\0')
+            return false;
+    }
+    return true;
+}
+
+CStr UnsafeArgumentText(const char* what)
+{
+    return CStr::Format("Invalid %s: CR, LF and NUL characters cannot be sent in an FTP command.", what);
+}
+
+void CloseSocketMember(SOCKET* s)
+{
+    if (*s != INVALID_SOCKET) {
+        closesocket(*s);
+        *s = INVALID_SOCKET;
+    }
+}
+
+CDorvikFTPCtrl::PendingLine& CDorvikFTPCtrl::PendingLineOf(SOCKET* s)
+{
+    PendingLine& pending = (s == &m_sockHttp) ? m_httpLine : m_controlLine;
+    if (pending.owner != *s) {
+        // A new connection starts with a clean line.
+        pending.owner = *s;
+        pending.text.Empty();
+        pending.continuation = false;
+    }
+    return pending;
+}
+
+// The socket is peeked and only the bytes up to the line's end are taken, so nothing that
+// follows the line (the next reply, or an HTTP body) is ever read here; the bytes of a line
+// that is still arriving wait in the socket's pending line until its CR comes.
+int CDorvikFTPCtrl::ReadLine(SOCKET* s, CStr* line, int max)
+{
+    PendingLine& pending = PendingLineOf(s);
+    std::vector<char> block(kPeekBlock);
+    for (;;) {
+        int n = recv(*s, block.data(), kPeekBlock, MSG_PEEK);
+        if (n == 0) {
+            // The peer closed: what came of the line is all there will be.
+            *line = pending.text;
+            m_bLastLineContinued = pending.continuation;
+            pending.text.Empty();
+            pending.continuation = false;
+            Fire_Reply(*line);
+            return -1;
+        }
+        if (n < 0) {
+            int error = WSAGetLastError();
+            *line = pending.text;
+            return error;
+        }
+
+        enum { More, Complete, Cut, Aborted } outcome = More;
+        int used = 0;
+        while (used < n && outcome == More) {
+            unsigned char byte = static_cast<unsigned char>(block[used++]);
+            if (byte == '\r') {
+                outcome = Complete;
+                break;
+            }
+            if (byte > '\r')
+                pending.text += static_cast<char>(byte);
+            if (pending.text.GetLength() >= max)
+                outcome = Cut;
+            else if (m_bAbort)
+                outcome = Aborted;
+        }
+        recv(*s, block.data(), used, 0);
+
+        if (outcome == More)
+            continue;
+        *line = pending.text;
+        if (outcome == Aborted)
+            return -1;
+        m_bLastLineContinued = pending.continuation;
+        pending.text.Empty();
+        // The rest of an over-long line is read as a line of its own, but never judged as a reply.
+        pending.continuation = (outcome == Cut);
+        Fire_Reply(*line);
+        return outcome == Cut ? max : line->GetLength() + 1;
+    }
+}
+
+int CDorvikFTPCtrl::ReadReply(SOCKET* s)
+{
+    ControlHold hold(this);
+    const unsigned serial = m_nSessionSerial;
+    const SOCKET mine = *s;
+    const long long start = NowSeconds();
+    int code = 0;
+    int multiLineCode = -1;
+    CStr line;
+    for (;;) {
+        int r = ReadLine(s, &line, kReplyLineMax);
+        // A Disconnect from an event handler took the connection away: its reply is not ours.
+        if (Superseded(serial) || *s != mine)
+            return 0;
+        if (r == WSAEWOULDBLOCK) {
+            PumpMessages(this);
+            if (Superseded(serial) || *s != mine)
+                return 0;
+        } else if (r > 9000) {
+            break;
+        }
+        if (r == -1)
+            break;
+        if (WaitExpired(start, m_nTimeout)) {
+            m_strErrorDetail = "Timeout!";
+            WSASetLastError(WSAETIMEDOUT);
+            return -10;
+        }
+        if (r > 0 && r != WSAEWOULDBLOCK && !m_bLastLineContinued) {
+            int ending = ReplyLineCode(line);
+            if (ending >= 0 && (multiLineCode < 0 || ending == multiLineCode)) {
+                code = ending;
+                break;
+            }
+            // Only a reply's first line opens a multi-line reply; it then ends at its own code.
+            if (multiLineCode < 0 && ending < 0)
+                multiLineCode = ReplyContinuationCode(line);
+        }
+        if (m_bAbort)
+            break;
+    }
+    m_strLastServerResponseText = line;
+    if (code == 227)
+        DecodePassiveReply(line, &m_strPasvHost, &m_nPasvPort);
+    else if (code == 257)
+        m_strCurrentWorkingDirectory = DecodeDirectoryReply(line);
+    m_nLastServerResponse = code;
+    return code;
+}
+
+bool CDorvikFTPCtrl::SendAll(SOCKET* s, const char* data, int length)
+{
+    ControlHold hold(this);
+    const unsigned serial = m_nSessionSerial;
+    const SOCKET mine = *s;
+    long long start = NowSeconds();
+    int sent = 0;
+    while (sent < length) {
+        int n = send(*s, data + sent, length - sent, 0);
+        if (n > 0) {
+            sent += n;
+            start = NowSeconds();
+            continue;
+        }
+        if (WSAGetLastError() != WSAEWOULDBLOCK)
+            return false;
+        PumpMessages(this);
+        if (Superseded(serial) || *s != mine)
+            return false;
+        if (WaitExpired(start, m_nTimeout)) {
+            m_strErrorDetail = "Timeout!";
+            WSASetLastError(WSAETIMEDOUT);
+            return false;
+        }
+    }
+    return true;
+}

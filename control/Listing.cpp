@@ -1,0 +1,206 @@
+// Directory listings: EnumFiles (events and the FileListing text) and FileExists (a count),
+// over the line parser of the listing library.
+#include "ControlChannel.h"
+
+#include <vector>
+
+#include "Bstr.h"
+#include "FileListingText.h"
+#include "ListDate.h"
+#include "ListLineParser.h"
+#include "ListLineSplitter.h"
+
+namespace {
+// Listings are read in blocks and cut into lines by the splitter, which gives exactly the lines
+// a byte-by-byte reader would see.
+const int kListingBlock = 1 << 16;
+
+// The host's messages are served while lines arrive, but at most every few milliseconds: a pump
+// (and its yield) per line would cost a big listing most of its time.
+const DWORD kLinePumpInterval = 5;
+
+class LinePump {
+public:
+    explicit LinePump(CDorvikFTPCtrl* control) : m_control(control), m_last(GetTickCount() - kLinePumpInterval) {}
+    void AfterLine()
+    {
+        DWORD now = GetTickCount();
+        if (now - m_last < kLinePumpInterval)
+            return;
+        m_last = now;
+        PumpMessages(m_control);
+    }
+
+private:
+    CDorvikFTPCtrl* m_control;
+    DWORD m_last;
+};
+} // namespace
+
+CStr CDorvikFTPCtrl::StartListing(const CStr& argument)
+{
+    ControlHold hold(this);
+    const unsigned serial = m_nSessionSerial;
+    int code = 0;
+    if (SendCommand("TYPE A\r\n"))
+        code = ReadReply(&m_sockControl);
+    if (Superseded(serial))
+        return kClosedUnderCallText;
+    if (code == -10) {
+        CloseSocketMember(&m_sockData);
+        return "Timeout";
+    }
+    int error = OpenDataConnection();
+    if (Superseded(serial))
+        return kClosedUnderCallText;
+    if (error != 0) {
+        CloseSocketMember(&m_sockData);
+        return CStr::Format("Failure! - no data connection (error %d)", error);
+    }
+    code = 0;
+    if (SendCommand(argument.IsEmpty() ? CStr("LIST\r\n") : CStr::Format("LIST %s\r\n", argument.c_str())))
+        code = ReadReply(&m_sockControl);
+    if (Superseded(serial))
+        return kClosedUnderCallText;
+    if (code < 100 || code > 199) {
+        CloseSocketMember(&m_sockData);
+        return "Failure! - " + m_strLastServerResponseText;
+    }
+    if (!m_nPassiveMode && !AcceptDataConnection(true, true)) {
+        if (Superseded(serial))
+            return kClosedUnderCallText;
+        // The listing then ends at once; the server must not connect to a listener later.
+        CloseSocketMember(&m_sockListen);
+    }
+    return CStr();
+}
+
+CDorvikFTPCtrl::ListingEnd CDorvikFTPCtrl::ReadListing(bool keepLineFeeds,
+                                                       const std::function<void(const CStr&)>& onLine)
+{
+    ControlHold hold(this);
+    const unsigned serial = m_nSessionSerial;
+    // The window ignores data notices during a listing; each would cost a posted message.
+    WSAAsyncSelect(m_sockData, m_hNotifyWnd, 0, 0);
+    ListLineSplitter splitter(keepLineFeeds ? LineFeedRule::Keep : LineFeedRule::Drop);
+    LinePump pump(this);
+    std::vector<char> block(kListingBlock);
+    CStr line;
+    m_tOperationStart = NowSeconds();
+    for (;;) {
+        int received = 0;
+        int n;
+        while ((n = recv(m_sockData, block.data(), kListingBlock, 0)) > 0) {
+            received += n;
+            splitter.Feed(block.data(), n);
+            while (splitter.NextLine(line)) {
+                onLine(line);
+                pump.AfterLine();
+                if (Superseded(serial))
+                    return ListingSuperseded;
+            }
+        }
+        int error = (n < 0) ? WSAGetLastError() : 0;
+        if (received > 0)
+            m_tOperationStart = NowSeconds();
+        if (n == 0)
+            return ListingComplete;
+        if (error != WSAEWOULDBLOCK && error != 0)
+            return ListingBroken;
+        if (WaitExpired(m_tOperationStart, m_nTimeout)) {
+            m_strErrorDetail = "Timeout!";
+            WSASetLastError(WSAETIMEDOUT);
+            return ListingBroken;
+        }
+        PumpMessages(this);
+        if (Superseded(serial))
+            return ListingSuperseded;
+        if (m_bAbort)
+            return ListingAborted;
+    }
+}
+
+STDMETHODIMP CDorvikFTPCtrl::EnumFiles(BSTR FileMask)
+{
+    if (m_bBusy)
+        return Error("Busy.");
+    CStr mask = AnsiFromBstr(FileMask);
+    if (!IsSafeCommandArgument(mask))
+        return Error(UnsafeArgumentText("file mask"));
+    ControlHold hold(this);
+    const unsigned serial = m_nSessionSerial;
+    m_bBusy = TRUE;
+    m_bAbort = FALSE;
+    m_strFileListing.Empty();
+    SetState(DFTP_STATE_LISTING);
+    if (!Superseded(serial) && SendCommand("SYST\r\n"))
+        ReadReply(&m_sockControl);
+    if (Superseded(serial))
+        return Error(kClosedUnderCallText);
+    const bool windowsServer = IsWindowsSystReply(m_strLastServerResponseText);
+
+    CStr failure = StartListing(mask);
+    if (Superseded(serial))
+        return Error(kClosedUnderCallText);
+    if (!failure.IsEmpty()) {
+        m_bBusy = FALSE;
+        SetState(DFTP_STATE_LOGGEDIN);
+        return Error(failure);
+    }
+    const double now = CurrentLocalOleDate();
+    ListingEnd end = ReadListing(false, [&](const CStr& text) {
+        std::optional<FtpListEntry> entry = ParseListLine(text, windowsServer, now);
+        if (!entry)
+            return;
+        Fire_EnumFile(entry->Filename, entry->FileSize, entry->User, entry->Group, entry->FileDate,
+                      entry->FileFlags);
+        m_strFileListing += FileListingLine(*entry);
+    });
+    if (end == ListingSuperseded)
+        return Error(kClosedUnderCallText);
+    EndDataTransfer(end != ListingComplete);
+    if (Superseded(serial))
+        return Error(kClosedUnderCallText);
+    m_bBusy = FALSE;
+    SetState(DFTP_STATE_LOGGEDIN);
+    return S_OK;
+}
+
+STDMETHODIMP CDorvikFTPCtrl::FileExists(BSTR Filename, long* ret)
+{
+    if (!ret)
+        return E_POINTER;
+    *ret = 0;
+    if (m_bBusy)
+        return Error("Busy.");
+    CStr name = AnsiFromBstr(Filename);
+    if (!IsSafeCommandArgument(name))
+        return Error(UnsafeArgumentText("file name"));
+    ControlHold hold(this);
+    const unsigned serial = m_nSessionSerial;
+    m_bBusy = TRUE;
+    m_bAbort = FALSE;
+    SetState(DFTP_STATE_LISTING);
+    CStr failure = Superseded(serial) ? CStr(kClosedUnderCallText) : StartListing(name);
+    if (Superseded(serial))
+        return Error(kClosedUnderCallText);
+    if (!failure.IsEmpty()) {
+        m_bBusy = FALSE;
+        SetState(DFTP_STATE_LOGGEDIN);
+        return Error(failure);
+    }
+    long found = 0;
+    ListingEnd end = ReadListing(true, [&](const CStr& text) {
+        if (CountsForFileExists(text))
+            ++found;
+    });
+    *ret = found;
+    if (end == ListingSuperseded)
+        return Error(kClosedUnderCallText);
+    EndDataTransfer(end != ListingComplete);
+    if (Superseded(serial))
+        return Error(kClosedUnderCallText);
+    SetState(DFTP_STATE_LOGGEDIN);
+    m_bBusy = FALSE;
+    return S_OK;
+}
