@@ -5,6 +5,8 @@
 STDMETHODIMP CDorvikFTPCtrl::Disconnect()
 {
     ControlHold hold(this);
+    // A background transfer goes with the connection; nothing more is read for it.
+    FinishAsyncTransfer(AsyncDropped);
     // Any operation that waits under this call sees its connection gone and ends.
     const unsigned serial = ++m_nSessionSerial;
     if (IsSocketWritable(m_sockControl)) {

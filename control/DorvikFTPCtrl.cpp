@@ -40,6 +40,7 @@ CDorvikFTPCtrl::~CDorvikFTPCtrl()
     // Disconnect holds a reference while it waits for the server's answer; an outer object that
     // is itself being destroyed must not be counted up and down again.
     SetOuterUnknown(nullptr);
+    m_bDestroying = true;
     Disconnect();
     if (m_Server.PortOpen())
         StopServer();

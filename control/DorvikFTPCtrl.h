@@ -10,6 +10,7 @@
 #include <olectl.h>
 
 #include <ctime>
+#include <deque>
 #include <functional>
 #include <set>
 #include <string>
@@ -34,6 +35,8 @@ extern HINSTANCE g_hInstance;
 
 // FD_READ | FD_WRITE | FD_ACCEPT | FD_CONNECT | FD_CLOSE: what every socket of the engine reports.
 #define DORVIK_SOCKET_EVENTS 0x3B
+
+struct DownloadWorker;
 
 class CDorvikFTPCtrl : public ObjectRoot,
                        public IDorvikFTPCtrl,
@@ -201,6 +204,14 @@ public:
     // connection: the operation must then end and leave the sockets alone.
     bool Superseded(unsigned serial) const { return serial != m_nSessionSerial; }
 
+    // Background transfers (BeginGet, BeginPut): every way one can end goes through
+    // FinishAsyncTransfer; the window hands it their notices.
+    enum AsyncEnd { AsyncCompleted, AsyncFailed, AsyncAborted, AsyncDropped };
+    void FinishAsyncTransfer(AsyncEnd how);
+    bool OnAsyncNotice(UINT msg, WPARAM wParam, LPARAM lParam);
+    void PumpUpload();
+    void StopDownloadWorker();
+
     // ActiveX face: the picture it draws and the extent it reports and persists.
     HRESULT OnDraw(HDC dc, const RECT& bounds) override;
     SIZEL& ExtentHimetric() override { return m_sizeExtent; }
@@ -281,6 +292,17 @@ public:
     unsigned m_nSessionSerial = 0;      // changes whenever Connect or Disconnect replaces the sockets
     SOCKET m_sockConnectFailed = INVALID_SOCKET;  // socket whose FD_CONNECT notice reported an error
     int m_nConnectFailedError = 0;
+
+    // The running background transfer, beyond the member table.
+    SOCKET m_sockAsync = INVALID_SOCKET;     // its data connection (a download's belongs to the worker)
+    bool m_bAsyncUpload = false;
+    bool m_bUploadSent = false;              // the whole file is out and the connection closed
+    std::vector<char> m_uploadPiece;         // the piece being sent, and how much of it is out
+    size_t m_nUploadPieceSent = 0;
+    DownloadWorker* m_pDownloadWorker = nullptr;
+    // Names of completed transfers whose TransferComplete is still on its way through the queue.
+    std::deque<std::pair<CStr, CStr>> m_asyncCompleted;
+    bool m_bDestroying = false;              // the window no longer raises events for this control
 
     // The control's extent in HIMETRIC, and whether its state differs from the host's last save.
     SIZEL m_sizeExtent = {5080, 5080};

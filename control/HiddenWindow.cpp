@@ -20,8 +20,14 @@ LRESULT CALLBACK CDorvikFTPCtrl::HiddenWndProc(HWND hwnd, UINT msg, WPARAM wPara
             control->m_sockConnectFailed = s;
             control->m_nConnectFailedError = WSAGETSELECTERROR(lParam);
         }
-        return 0;
+        if (msg == WM_FTP_DATA_SOCKET)
+            control->OnAsyncNotice(msg, wParam, lParam);
+        break;
     }
+    case WM_FTP_PROGRESS:
+    case WM_FTP_TRANSFER_COMPLETE:
+        control->OnAsyncNotice(msg, wParam, lParam);
+        break;
     default:
         control->OnServerNotice(msg, wParam);
         break;

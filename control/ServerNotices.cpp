@@ -14,16 +14,20 @@ bool CDorvikFTPCtrl::OnServerNotice(UINT msg, WPARAM wParam)
         return true;
     if (msg == WM_FTPSERVER_CLIENT_CONNECTED) {
         LONG cancel = 0;
+        // A login nobody can be asked about (the control is going) is refused.
+        cancel = m_bDestroying ? 1 : 0;
         try {
-            Fire_ClientConnected(notice->m_strUser, notice->m_strAddress, &cancel);
+            if (!m_bDestroying)
+                Fire_ClientConnected(notice->m_strUser, notice->m_strAddress, &cancel);
         } catch (...) {
-            cancel = 1;   // a login nobody could be asked about is refused
+            cancel = 1;
         }
         // The session thread waits for this answer; the session itself is never touched here.
         AnswerClientConnected(*notice, cancel);
     } else {
         try {
-            Fire_ClientDisconnected(notice->m_strUser, notice->m_strAddress);
+            if (!m_bDestroying)
+                Fire_ClientDisconnected(notice->m_strUser, notice->m_strAddress);
         } catch (...) {
         }
     }

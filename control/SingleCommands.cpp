@@ -136,14 +136,9 @@ STDMETHODIMP CDorvikFTPCtrl::Abort()
 {
     ControlHold hold(this);
     m_bAbort = TRUE;
-    if (m_hAsyncFile) {
-        // A background transfer ends here: its data connection goes, and the server's answer to
-        // the broken transfer is taken so that the next command gets its own reply.
-        if (m_sockData != INVALID_SOCKET)
-            shutdown(m_sockData, SD_BOTH);
-        CloseSocketMember(&m_sockData);
-        m_bAbort = FALSE;
-        ReadReply(&m_sockControl);
-    }
+    // A background transfer ends here: its data connection goes, and the server's answers to
+    // the broken transfer are taken so that the next command gets its own reply.
+    if (m_hAsyncFile)
+        FinishAsyncTransfer(AsyncAborted);
     return S_OK;
 }

@@ -1,0 +1,136 @@
+// BeginPut: an upload driven by the hidden window, one piece whenever the data connection can
+// take more, so that the host's thread stays free between pieces.
+#include "AsyncTransfer.h"
+
+#include "Bstr.h"
+#include "ControlChannel.h"
+
+STDMETHODIMP CDorvikFTPCtrl::BeginPut(BSTR LocalFilename, BSTR RemoteFilename, long Offset)
+{
+    if (m_bBusy)
+        return Error("Busy.");
+    CStr local = AnsiFromBstr(LocalFilename);
+    CStr remote = AnsiFromBstr(RemoteFilename);
+    if (!IsSafeCommandArgument(remote))
+        return Error(UnsafeArgumentText("remote file name"));
+    if (Offset < 0)
+        return Error("Invalid offset: a transfer cannot start before the first byte.");
+
+    ControlHold hold(this);
+    const unsigned serial = m_nSessionSerial;
+    m_bBusy = TRUE;
+    m_bAbort = FALSE;
+    SetState(DFTP_STATE_UPLOADING);
+    HANDLE file = INVALID_HANDLE_VALUE;
+    auto refuse = [&]() -> HRESULT {
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+        if (Superseded(serial))
+            return Error(kClosedUnderCallText);
+        CloseSocketMember(&m_sockData);
+        m_bBusy = FALSE;
+        SetState(DFTP_STATE_LOGGEDIN);
+        return Error(m_strErrorDetail + m_strLastServerResponseText);
+    };
+    // The local file comes first: one that cannot be read must not cost the server's copy.
+    file = CreateFileA(local, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        m_strErrorDetail = CStr::Format("Error opening local file. (code %ld)", static_cast<long>(GetLastError()));
+        return refuse();
+    }
+    LARGE_INTEGER at;
+    at.QuadPart = Offset;
+    if (Offset != 0 && !SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) {
+        m_strErrorDetail = CStr::Format("Error opening local file. (code %ld)", static_cast<long>(GetLastError()));
+        return refuse();
+    }
+    SendCommand(CStr::Format("TYPE %c\r\n", (m_nBinaryMode & 0xFF) ? 'I' : 'A'));
+    int code = ReadReply(&m_sockControl);
+    if (code / 100 != 2 || Superseded(serial))
+        return refuse();
+    if (OpenDataConnection() != 0 || Superseded(serial))
+        return refuse();
+    if (Offset != 0) {
+        // Without the server's 350 the tail of the file would replace the whole remote file.
+        SendCommand(CStr::Format("REST %ld\r\n", Offset));
+        if (ReadReply(&m_sockControl) != 350 || Superseded(serial))
+            return refuse();
+    }
+    SendCommand(CStr::Format("STOR %s\r\n", remote.c_str()));
+    code = ReadReply(&m_sockControl);
+    if (code < 100 || code >= 200 || Superseded(serial))
+        return refuse();
+    Fire_TransferStarting(local, remote, Offset);
+    if (Superseded(serial))
+        return refuse();
+    if (!m_nPassiveMode && !AcceptDataConnection(true, false)) {
+        if (!Superseded(serial)) {
+            CloseSocketMember(&m_sockListen);
+            EndDataTransfer(true);
+        }
+        return refuse();
+    }
+    // Only the close of the connection is left to WinSock: the pieces are paced by the window.
+    WSAAsyncSelect(m_sockData, m_hNotifyWnd, WM_FTP_DATA_SOCKET, FD_CLOSE);
+    m_hAsyncFile = file;
+    m_strAsyncLocalFile = local;
+    m_strAsyncRemoteFile = remote;
+    m_sockAsync = m_sockData;
+    m_bAsyncUpload = true;
+    m_bUploadSent = false;
+    m_uploadPiece.clear();
+    m_nUploadPieceSent = 0;
+    PostMessageA(m_hNotifyWnd, WM_FTP_DATA_SOCKET, static_cast<WPARAM>(m_sockAsync), WSAMAKESELECTREPLY(FD_WRITE, 0));
+    return S_OK;
+}
+
+// One step of the upload: read the next piece unless part of the last one still waits, send
+// what the connection takes, and come back for more. A piece is reported once it is all out.
+void CDorvikFTPCtrl::PumpUpload()
+{
+    if (!m_hAsyncFile || !m_bAsyncUpload || m_bUploadSent)
+        return;
+    if (m_nUploadPieceSent >= m_uploadPiece.size()) {
+        m_uploadPiece.resize(kAsyncPiece);
+        DWORD got = 0;
+        if (!ReadFile(m_hAsyncFile, m_uploadPiece.data(), kAsyncPiece, &got, nullptr)) {
+            m_uploadPiece.clear();
+            FinishAsyncTransfer(AsyncFailed);
+            return;
+        }
+        m_uploadPiece.resize(got);
+        m_nUploadPieceSent = 0;
+        if (got == 0) {
+            // The whole file is out: closing the connection tells the server so.
+            m_bUploadSent = true;
+            shutdown(m_sockAsync, SD_SEND);
+            closesocket(m_sockAsync);
+            if (m_sockData == m_sockAsync)
+                m_sockData = INVALID_SOCKET;
+            PostMessageA(m_hNotifyWnd, WM_FTP_DATA_SOCKET, static_cast<WPARAM>(m_sockAsync),
+                         WSAMAKESELECTREPLY(FD_CLOSE, 0));
+            return;
+        }
+    }
+    while (m_nUploadPieceSent < m_uploadPiece.size()) {
+        int sent = send(m_sockAsync, m_uploadPiece.data() + m_nUploadPieceSent,
+                        static_cast<int>(m_uploadPiece.size() - m_nUploadPieceSent), 0);
+        if (sent > 0) {
+            m_nUploadPieceSent += static_cast<size_t>(sent);
+            continue;
+        }
+        if (WSAGetLastError() == WSAEWOULDBLOCK) {
+            // The connection is full: WinSock says when it can take more.
+            WSAAsyncSelect(m_sockAsync, m_hNotifyWnd, WM_FTP_DATA_SOCKET, FD_WRITE | FD_CLOSE);
+            return;
+        }
+        FinishAsyncTransfer(AsyncFailed);
+        return;
+    }
+    LARGE_INTEGER zero = {}, position = {};
+    SetFilePointerEx(m_hAsyncFile, zero, &position, FILE_CURRENT);
+    // Back to close notices only, and on to the next piece through our own notice.
+    WSAAsyncSelect(m_sockAsync, m_hNotifyWnd, WM_FTP_DATA_SOCKET, FD_CLOSE);
+    PostMessageA(m_hNotifyWnd, WM_FTP_DATA_SOCKET, static_cast<WPARAM>(m_sockAsync), WSAMAKESELECTREPLY(FD_WRITE, 0));
+    Fire_TransferProgress(static_cast<LONG>(position.QuadPart));
+}
