@@ -25,7 +25,8 @@ INT_PTR CALLBACK AboutDialogProc(HWND dialog, UINT msg, WPARAM wParam, LPARAM)
 } // namespace
 
 STDMETHODIMP CDorvikFTPCtrl::AboutBox()
-{
+try {
     DialogBoxParamA(g_hInstance, MAKEINTRESOURCEA(kAboutDialog), nullptr, AboutDialogProc, 0);
     return S_OK;
 }
+COMKIT_METHOD_CATCH

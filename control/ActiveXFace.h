@@ -9,6 +9,8 @@
 #include <ocidl.h>
 #include <olectl.h>
 
+#include "MethodGuard.h"
+
 class CActiveXFace : public IViewObjectEx,
                      public IOleInPlaceObjectWindowless,
                      public IOleInPlaceActiveObject,

@@ -117,7 +117,7 @@ HRESULT CActiveXFace::UIActivate()
 }
 
 STDMETHODIMP CActiveXFace::UIDeactivate()
-{
+try {
     if (!m_uiActive)
         return S_OK;
     KeepAlive alive(Identity());
@@ -130,9 +130,10 @@ STDMETHODIMP CActiveXFace::UIDeactivate()
         m_inPlaceSite->OnUIDeactivate(FALSE);
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::InPlaceDeactivate()
-{
+try {
     if (!m_inPlaceActive)
         return S_OK;
     KeepAlive alive(Identity());
@@ -155,22 +156,25 @@ STDMETHODIMP CActiveXFace::InPlaceDeactivate()
     }
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetWindow(HWND* window)
-{
+try {
     if (!window)
         return E_POINTER;
     *window = m_controlWindow;
     return m_controlWindow ? S_OK : E_FAIL;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::ContextSensitiveHelp(WINBOOL)
-{
+try {
     return E_NOTIMPL;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::SetObjectRects(LPCRECT position, LPCRECT clip)
-{
+try {
     if (!position)
         return E_POINTER;
     m_position = *position;
@@ -188,50 +192,59 @@ STDMETHODIMP CActiveXFace::SetObjectRects(LPCRECT position, LPCRECT clip)
     }
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::ReactivateAndUndo()
-{
+try {
     return INPLACE_E_NOTUNDOABLE;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::OnWindowMessage(UINT, WPARAM, LPARAM, LRESULT* result)
-{
+try {
     if (result)
         *result = 0;
     return S_FALSE;   // windowless, the control handles no input: the container's default applies
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetDropTarget(IDropTarget** target)
-{
+try {
     if (target)
         *target = nullptr;
     return E_NOTIMPL;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::TranslateAccelerator(LPMSG)
-{
+try {
     return S_FALSE;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::OnFrameWindowActivate(WINBOOL)
-{
+try {
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::OnDocWindowActivate(WINBOOL)
-{
+try {
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::ResizeBorder(LPCRECT, IOleInPlaceUIWindow*, WINBOOL)
-{
+try {
     return S_OK;   // the control has no tools that need border space
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::EnableModeless(WINBOOL)
-{
+try {
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 HRESULT CActiveXFace::CreateControlWindow(HWND parent, const RECT& position)
 {
@@ -291,7 +304,7 @@ bool CActiveXFace::ProcessWindowMessage(HWND hwnd, UINT msg, WPARAM, LPARAM, LRE
 }
 
 LRESULT CALLBACK CActiveXFace::ControlWindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
+try {
     if (msg == WM_NCCREATE) {
         const CREATESTRUCTA* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
@@ -300,5 +313,9 @@ LRESULT CALLBACK CActiveXFace::ControlWindowProc(HWND hwnd, UINT msg, WPARAM wPa
     LRESULT result = 0;
     if (face && face->ProcessWindowMessage(hwnd, msg, wParam, lParam, &result))
         return result;
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+catch (...) {
+    // Nothing a handler throws may unwind into the system's dispatcher.
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

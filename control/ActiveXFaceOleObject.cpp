@@ -9,7 +9,7 @@
 #include "DorvikFTP_h.h"
 
 STDMETHODIMP CActiveXFace::SetClientSite(IOleClientSite* site)
-{
+try {
     if (site)
         site->AddRef();
     if (m_clientSite)
@@ -17,9 +17,10 @@ STDMETHODIMP CActiveXFace::SetClientSite(IOleClientSite* site)
     m_clientSite = site;
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetClientSite(IOleClientSite** site)
-{
+try {
     if (!site)
         return E_POINTER;
     *site = m_clientSite;
@@ -27,14 +28,16 @@ STDMETHODIMP CActiveXFace::GetClientSite(IOleClientSite** site)
         m_clientSite->AddRef();
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::SetHostNames(LPCOLESTR, LPCOLESTR)
-{
+try {
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::Close(DWORD saveOption)
-{
+try {
     KeepAlive alive(Identity());
     InPlaceDeactivate();
     if ((saveOption == OLECLOSE_SAVEIFDIRTY || saveOption == OLECLOSE_PROMPTSAVE) && m_clientSite) {
@@ -47,33 +50,38 @@ STDMETHODIMP CActiveXFace::Close(DWORD saveOption)
         m_oleAdvise->SendOnClose();
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::SetMoniker(DWORD, IMoniker*)
-{
+try {
     return E_NOTIMPL;   // nothing can link inside the control
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetMoniker(DWORD, DWORD, IMoniker** moniker)
-{
+try {
     if (moniker)
         *moniker = nullptr;
     return E_NOTIMPL;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::InitFromData(IDataObject*, WINBOOL, DWORD)
-{
+try {
     return E_NOTIMPL;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetClipboardData(DWORD, IDataObject** data)
-{
+try {
     if (data)
         *data = nullptr;
     return E_NOTIMPL;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, LONG, HWND parent, LPCRECT)
-{
+try {
     KeepAlive alive(Identity());
     IOleClientSite* site = activeSite ? activeSite : m_clientSite;
     switch (verb) {
@@ -98,40 +106,46 @@ STDMETHODIMP CActiveXFace::DoVerb(LONG verb, LPMSG, IOleClientSite* activeSite, 
         return E_NOTIMPL;   // opening in a window of its own, property pages: the control has neither
     }
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::EnumVerbs(IEnumOLEVERB** verbs)
-{
+try {
     HRESULT hr = OleRegEnumVerbs(CLSID_DorvikFTPCtrl, verbs);
     // Registration writes no verbs; some systems report the missing key rather than the answer
     // containers look for.
     return hr == REGDB_E_KEYMISSING ? OLEOBJ_E_NOVERBS : hr;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::Update()
-{
+try {
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::IsUpToDate()
-{
+try {
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetUserClassID(CLSID* id)
-{
+try {
     if (!id)
         return E_POINTER;
     *id = CLSID_DorvikFTPCtrl;
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetUserType(DWORD form, LPOLESTR* type)
-{
+try {
     return OleRegGetUserType(CLSID_DorvikFTPCtrl, form, type);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::SetExtent(DWORD aspect, SIZEL* size)
-{
+try {
     if (!size)
         return E_POINTER;
     if (aspect != DVASPECT_CONTENT)
@@ -140,9 +154,10 @@ STDMETHODIMP CActiveXFace::SetExtent(DWORD aspect, SIZEL* size)
     SendViewChange();
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetExtent(DWORD aspect, SIZEL* size)
-{
+try {
     if (!size)
         return E_POINTER;
     if (aspect != DVASPECT_CONTENT)
@@ -150,9 +165,10 @@ STDMETHODIMP CActiveXFace::GetExtent(DWORD aspect, SIZEL* size)
     *size = ExtentHimetric();
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::Advise(IAdviseSink* sink, DWORD* cookie)
-{
+try {
     if (!m_oleAdvise) {
         HRESULT hr = CreateOleAdviseHolder(&m_oleAdvise);
         if (FAILED(hr))
@@ -160,14 +176,16 @@ STDMETHODIMP CActiveXFace::Advise(IAdviseSink* sink, DWORD* cookie)
     }
     return m_oleAdvise->Advise(sink, cookie);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::Unadvise(DWORD cookie)
-{
+try {
     return m_oleAdvise ? m_oleAdvise->Unadvise(cookie) : OLE_E_NOCONNECTION;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::EnumAdvise(IEnumSTATDATA** advises)
-{
+try {
     if (!advises)
         return E_POINTER;
     *advises = nullptr;
@@ -178,21 +196,24 @@ STDMETHODIMP CActiveXFace::EnumAdvise(IEnumSTATDATA** advises)
     }
     return m_oleAdvise->EnumAdvise(advises);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetMiscStatus(DWORD aspect, DWORD* status)
-{
+try {
     if (!status)
         return E_POINTER;
     return OleRegGetMiscStatus(CLSID_DorvikFTPCtrl, aspect, status);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::SetColorScheme(LOGPALETTE*)
-{
+try {
     return E_NOTIMPL;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetControlInfo(CONTROLINFO* info)
-{
+try {
     if (!info)
         return E_POINTER;
     info->hAccel = nullptr;   // no mnemonics, no keys of its own
@@ -200,33 +221,38 @@ STDMETHODIMP CActiveXFace::GetControlInfo(CONTROLINFO* info)
     info->dwFlags = 0;
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::OnMnemonic(MSG*)
-{
+try {
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::OnAmbientPropertyChange(DISPID)
-{
+try {
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::FreezeEvents(WINBOOL)
-{
+try {
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetPages(CAUUID* pages)
-{
+try {
     if (!pages)
         return E_POINTER;
     pages->cElems = 0;
     pages->pElems = nullptr;
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::QuickActivate(QACONTAINER* container, QACONTROL* control)
-{
+try {
     if (!container || !control)
         return E_POINTER;
     // Older containers pass shorter records; the fields used here are in every version.
@@ -260,13 +286,16 @@ STDMETHODIMP CActiveXFace::QuickActivate(QACONTAINER* container, QACONTROL* cont
     }
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::SetContentExtent(LPSIZEL size)
-{
+try {
     return SetExtent(DVASPECT_CONTENT, size);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetContentExtent(LPSIZEL size)
-{
+try {
     return GetExtent(DVASPECT_CONTENT, size);
 }
+COMKIT_METHOD_CATCH

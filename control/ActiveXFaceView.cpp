@@ -18,7 +18,7 @@ const FORMATETC kMetafileFormat = {CF_METAFILEPICT, nullptr, DVASPECT_CONTENT, -
 
 STDMETHODIMP CActiveXFace::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC drawDc, LPCRECTL bounds,
                                 LPCRECTL, WINBOOL(STDMETHODCALLTYPE*)(ULONG_PTR), ULONG_PTR)
-{
+try {
     if (aspect != DVASPECT_CONTENT)
         return DV_E_DVASPECT;
     if (!drawDc)
@@ -32,29 +32,33 @@ STDMETHODIMP CActiveXFace::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC,
         return E_INVALIDARG;
     return OnDraw(drawDc, rect);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetColorSet(DWORD, LONG, void*, DVTARGETDEVICE*, HDC, LOGPALETTE** colors)
-{
+try {
     if (!colors)
         return E_POINTER;
     *colors = nullptr;
     return S_FALSE;   // the picture needs no palette of its own
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::Freeze(DWORD, LONG, void*, DWORD* cookie)
-{
+try {
     if (cookie)
         *cookie = 0;
     return E_NOTIMPL;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::Unfreeze(DWORD)
-{
+try {
     return E_NOTIMPL;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* sink)
-{
+try {
     if (sink)
         sink->AddRef();
     if (m_viewSink)
@@ -64,9 +68,10 @@ STDMETHODIMP CActiveXFace::SetAdvise(DWORD aspects, DWORD flags, IAdviseSink* si
     m_viewFlags = flags;
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink)
-{
+try {
     if (aspects)
         *aspects = m_viewAspects;
     if (flags)
@@ -78,27 +83,31 @@ STDMETHODIMP CActiveXFace::GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink**
     }
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetExtent(DWORD aspect, LONG, DVTARGETDEVICE*, LPSIZEL size)
-{
+try {
     return GetExtent(aspect, size);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetRect(DWORD, LPRECTL)
-{
+try {
     return E_NOTIMPL;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetViewStatus(DWORD* status)
-{
+try {
     if (!status)
         return E_POINTER;
     *status = VIEWSTATUS_OPAQUE | VIEWSTATUS_SOLIDBKGND;
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::QueryHitPoint(DWORD aspect, LPCRECT bounds, POINT point, LONG, DWORD* hit)
-{
+try {
     if (!bounds || !hit)
         return E_POINTER;
     if (aspect != DVASPECT_CONTENT)
@@ -106,9 +115,10 @@ STDMETHODIMP CActiveXFace::QueryHitPoint(DWORD aspect, LPCRECT bounds, POINT poi
     *hit = PtInRect(bounds, point) ? HITRESULT_HIT : HITRESULT_OUTSIDE;
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::QueryHitRect(DWORD aspect, LPCRECT bounds, LPCRECT rect, LONG, DWORD* hit)
-{
+try {
     if (!bounds || !rect || !hit)
         return E_POINTER;
     if (aspect != DVASPECT_CONTENT)
@@ -117,11 +127,13 @@ STDMETHODIMP CActiveXFace::QueryHitRect(DWORD aspect, LPCRECT bounds, LPCRECT re
     *hit = IntersectRect(&common, bounds, rect) ? HITRESULT_HIT : HITRESULT_OUTSIDE;
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetNaturalExtent(DWORD, LONG, DVTARGETDEVICE*, HDC, DVEXTENTINFO*, LPSIZEL)
-{
+try {
     return E_NOTIMPL;   // the container keeps the extent it set
 }
+COMKIT_METHOD_CATCH
 
 void CActiveXFace::SendViewChange()
 {
@@ -140,7 +152,7 @@ void CActiveXFace::SendViewChange()
 }
 
 STDMETHODIMP CActiveXFace::GetData(FORMATETC* format, STGMEDIUM* medium)
-{
+try {
     if (!format || !medium)
         return E_POINTER;
     if (!IsContentMetafile(format))
@@ -185,37 +197,42 @@ STDMETHODIMP CActiveXFace::GetData(FORMATETC* format, STGMEDIUM* medium)
     medium->pUnkForRelease = nullptr;
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetDataHere(FORMATETC* format, STGMEDIUM* medium)
-{
+try {
     if (!format || !medium)
         return E_POINTER;
     return DATA_E_FORMATETC;   // a metafile cannot be rendered into the caller's own medium
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::QueryGetData(FORMATETC* format)
-{
+try {
     if (!format)
         return E_POINTER;
     return IsContentMetafile(format) ? S_OK : DATA_E_FORMATETC;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::GetCanonicalFormatEtc(FORMATETC* in, FORMATETC* out)
-{
+try {
     if (!in || !out)
         return E_POINTER;
     *out = *in;
     out->ptd = nullptr;
     return DATA_S_SAMEFORMATETC;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::SetData(FORMATETC*, STGMEDIUM*, WINBOOL)
-{
+try {
     return E_NOTIMPL;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::EnumFormatEtc(DWORD direction, IEnumFORMATETC** formats)
-{
+try {
     if (!formats)
         return E_POINTER;
     *formats = nullptr;
@@ -223,9 +240,10 @@ STDMETHODIMP CActiveXFace::EnumFormatEtc(DWORD direction, IEnumFORMATETC** forma
         return E_NOTIMPL;
     return SHCreateStdEnumFmtEtc(1, &kMetafileFormat, formats);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::DAdvise(FORMATETC* format, DWORD flags, IAdviseSink* sink, DWORD* cookie)
-{
+try {
     if (!m_dataAdvise) {
         HRESULT hr = CreateDataAdviseHolder(&m_dataAdvise);
         if (FAILED(hr))
@@ -233,14 +251,16 @@ STDMETHODIMP CActiveXFace::DAdvise(FORMATETC* format, DWORD flags, IAdviseSink* 
     }
     return m_dataAdvise->Advise(static_cast<IDataObject*>(this), format, flags, sink, cookie);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::DUnadvise(DWORD cookie)
-{
+try {
     return m_dataAdvise ? m_dataAdvise->Unadvise(cookie) : OLE_E_NOCONNECTION;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CActiveXFace::EnumDAdvise(IEnumSTATDATA** advises)
-{
+try {
     if (!advises)
         return E_POINTER;
     *advises = nullptr;
@@ -251,3 +271,4 @@ STDMETHODIMP CActiveXFace::EnumDAdvise(IEnumSTATDATA** advises)
     }
     return m_dataAdvise->EnumAdvise(advises);
 }
+COMKIT_METHOD_CATCH

@@ -106,7 +106,7 @@ DWORD WINAPI DownloadThreadProc(void* param)
 }
 
 STDMETHODIMP CDorvikFTPCtrl::BeginGet(BSTR RemoteFile, BSTR LocalFile, long Offset, long* ret)
-{
+try {
     if (ret)
         *ret = kGotNoThread;
     if (m_bBusy)
@@ -206,3 +206,4 @@ STDMETHODIMP CDorvikFTPCtrl::BeginGet(BSTR RemoteFile, BSTR LocalFile, long Offs
     }
     return S_OK;
 }
+COMKIT_METHOD_CATCH

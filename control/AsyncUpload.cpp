@@ -6,7 +6,7 @@
 #include "ControlChannel.h"
 
 STDMETHODIMP CDorvikFTPCtrl::BeginPut(BSTR LocalFilename, BSTR RemoteFilename, long Offset)
-{
+try {
     if (m_bBusy)
         return Error("Busy.");
     CStr local = AnsiFromBstr(LocalFilename);
@@ -83,6 +83,7 @@ STDMETHODIMP CDorvikFTPCtrl::BeginPut(BSTR LocalFilename, BSTR RemoteFilename, l
     PostMessageA(m_hNotifyWnd, WM_FTP_DATA_SOCKET, static_cast<WPARAM>(m_sockAsync), WSAMAKESELECTREPLY(FD_WRITE, 0));
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 // One step of the upload: read the next piece unless part of the last one still waits, send
 // what the connection takes, and come back for more. A piece is reported once it is all out.

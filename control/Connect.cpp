@@ -16,7 +16,7 @@ SOCKET NewRegisteredSocket(HWND window, UINT message)
 } // namespace
 
 STDMETHODIMP CDorvikFTPCtrl::Connect()
-{
+try {
     if (m_bBusy)
         return Error("Busy.");
     // Refused before anything changes, so a connection that stands stays usable.
@@ -127,3 +127,4 @@ STDMETHODIMP CDorvikFTPCtrl::Connect()
         return Error(text);
     }
 }
+COMKIT_METHOD_CATCH

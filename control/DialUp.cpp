@@ -153,22 +153,25 @@ int DialUpConnect(const CStr& name, const CStr& user, const CStr& password, long
 } // namespace
 
 STDMETHODIMP CDorvikFTPCtrl::RasIsConnected(BSTR ConnectionName, long* pVal)
-{
+try {
     if (!pVal)
         return E_POINTER;
     *pVal = DialUpIsConnected(AnsiFromBstr(ConnectionName));
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::RasDisconnect()
-{
+try {
     DialUpHangUp();
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::RasConnect(BSTR ConnectionName, BSTR Username, BSTR Password, long RedialNo)
-{
+try {
     if (DialUpConnect(AnsiFromBstr(ConnectionName), AnsiFromBstr(Username), AnsiFromBstr(Password), RedialNo) == 1)
         return S_OK;
     return Error("Not connected");
 }
+COMKIT_METHOD_CATCH

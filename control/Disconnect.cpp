@@ -3,7 +3,7 @@
 #include "SocketHelpers.h"
 
 STDMETHODIMP CDorvikFTPCtrl::Disconnect()
-{
+try {
     ControlHold hold(this);
     // A background transfer goes with the connection; nothing more is read for it.
     FinishAsyncTransfer(AsyncDropped);
@@ -28,3 +28,4 @@ STDMETHODIMP CDorvikFTPCtrl::Disconnect()
     m_bBusy = FALSE;
     return S_OK;
 }
+COMKIT_METHOD_CATCH

@@ -90,46 +90,53 @@ const InterfaceEntry* CDorvikFTPCtrl::InterfaceTable()
 }
 
 STDMETHODIMP CDorvikFTPCtrl::GetTypeInfoCount(UINT* count)
-{
+try {
     return s_dispatch.GetTypeInfoCount(count);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::GetTypeInfo(UINT index, LCID lcid, ITypeInfo** out)
-{
+try {
     return s_dispatch.GetTypeInfo(index, lcid, out);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids)
-{
+try {
     return s_dispatch.GetIDsOfNames(riid, names, count, lcid, ids);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
                                     VARIANT* result, EXCEPINFO* excep, UINT* argErr)
-{
+try {
     return s_dispatch.Invoke(static_cast<IDorvikFTPCtrl*>(this), id, riid, lcid, flags, params, result, excep,
                              argErr);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::InterfaceSupportsErrorInfo(REFIID riid)
-{
+try {
     return IsEqualIID(riid, IID_IDorvikFTPCtrl) ? S_OK : S_FALSE;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::EnumConnectionPoints(IEnumConnectionPoints** out)
-{
+try {
     ConnectionPoint* points[] = {&m_propertyNotify, &m_events};
     return EnumConnectionPointsOf(points, 2, out);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::FindConnectionPoint(REFIID riid, IConnectionPoint** out)
-{
+try {
     ConnectionPoint* points[] = {&m_propertyNotify, &m_events};
     return FindConnectionPointIn(points, 2, riid, out);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::GetClassInfo(ITypeInfo** out)
-{
+try {
     if (!out)
         return E_POINTER;
     ITypeInfo* info = nullptr;
@@ -139,9 +146,10 @@ STDMETHODIMP CDorvikFTPCtrl::GetClassInfo(ITypeInfo** out)
         info->AddRef();
     return hr;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::GetGUID(DWORD kind, GUID* out)
-{
+try {
     if (!out)
         return E_POINTER;
     if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) {
@@ -151,6 +159,7 @@ STDMETHODIMP CDorvikFTPCtrl::GetGUID(DWORD kind, GUID* out)
     *out = DIID__IDorvikFTPCtrlEvents;
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 HRESULT CDorvikFTPCtrl::Error(const CStr& text)
 {

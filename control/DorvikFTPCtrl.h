@@ -21,6 +21,7 @@
 #include "CStr.h"
 #include "DorvikFTP_h.h"
 #include "EventProxy.h"
+#include "MethodGuard.h"
 #include "ObjectRoot.h"
 #include "TypeInfoDispatch.h"
 

@@ -52,7 +52,7 @@ bool WriteAll(HANDLE file, const char* data, int length)
 } // namespace
 
 STDMETHODIMP CDorvikFTPCtrl::Get(BSTR RemoteFile, BSTR LocalFile, long Offset)
-{
+try {
     if (m_bBusy)
         return Error("Busy.");
     CStr remote = AnsiFromBstr(RemoteFile);
@@ -79,6 +79,7 @@ STDMETHODIMP CDorvikFTPCtrl::Get(BSTR RemoteFile, BSTR LocalFile, long Offset)
         return S_OK;
     return Error(status == kReplyTimeout ? "Timeout" : "Get failed");
 }
+COMKIT_METHOD_CATCH
 
 int CDorvikFTPCtrl::RetrieveFile(const CStr& remote, const CStr& local, char type, long offset, long* count)
 {

@@ -3,7 +3,7 @@
 #include "DorvikFTPCtrl.h"
 
 LRESULT CALLBACK CDorvikFTPCtrl::HiddenWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
+try {
     // Messages sent while CreateWindowExA runs, or after the control let go of its window, have
     // no control to go to.
     CDorvikFTPCtrl* control = reinterpret_cast<CDorvikFTPCtrl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
@@ -32,5 +32,9 @@ LRESULT CALLBACK CDorvikFTPCtrl::HiddenWndProc(HWND hwnd, UINT msg, WPARAM wPara
         control->OnServerNotice(msg, wParam);
         break;
     }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+catch (...) {
+    // Nothing a handler throws may unwind into the system's dispatcher.
     return DefWindowProcA(hwnd, msg, wParam, lParam);
 }

@@ -269,7 +269,7 @@ CStr Fetch(CDorvikFTPCtrl* control, SOCKET s, const HttpUrlParts& parts, long lo
 } // namespace
 
 STDMETHODIMP CDorvikFTPCtrl::GetFromURL(BSTR URL, BSTR LocalFile, BSTR Username, BSTR Password, long Resume)
-{
+try {
     m_bAbort = FALSE;
     CStr url = AnsiFromBstr(URL);
     CStr localFile = AnsiFromBstr(LocalFile);
@@ -290,6 +290,7 @@ STDMETHODIMP CDorvikFTPCtrl::GetFromURL(BSTR URL, BSTR LocalFile, BSTR Username,
     }
     return Error("Protocol not supported");
 }
+COMKIT_METHOD_CATCH
 
 int CDorvikFTPCtrl::FtpGetUrl(const CStr&, const CStr&, const CStr&, const CStr&, long)
 {

@@ -181,13 +181,14 @@ long UploadForm(CDorvikFTPCtrl* control, const CStr& server, const CStr& page, c
 } // namespace
 
 STDMETHODIMP CDorvikFTPCtrl::HTTPUpload(BSTR WebServer, BSTR WebPage, BSTR Fields, BSTR Files, long* ret)
-{
+try {
     long status = UploadForm(this, AnsiFromBstr(WebServer), AnsiFromBstr(WebPage), AnsiFromBstr(Fields),
                              AnsiFromBstr(Files));
     if (ret)
         *ret = status;
     return static_cast<HRESULT>(status);
 }
+COMKIT_METHOD_CATCH
 
 unsigned long long CDorvikFTPCtrl::HttpSendFile(const CStr& path, void* request)
 {

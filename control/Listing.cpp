@@ -121,7 +121,7 @@ CDorvikFTPCtrl::ListingEnd CDorvikFTPCtrl::ReadListing(bool keepLineFeeds,
 }
 
 STDMETHODIMP CDorvikFTPCtrl::EnumFiles(BSTR FileMask)
-{
+try {
     if (m_bBusy)
         return Error("Busy.");
     CStr mask = AnsiFromBstr(FileMask);
@@ -165,9 +165,10 @@ STDMETHODIMP CDorvikFTPCtrl::EnumFiles(BSTR FileMask)
     SetState(DFTP_STATE_LOGGEDIN);
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::FileExists(BSTR Filename, long* ret)
-{
+try {
     if (!ret)
         return E_POINTER;
     *ret = 0;
@@ -204,3 +205,4 @@ STDMETHODIMP CDorvikFTPCtrl::FileExists(BSTR Filename, long* ret)
     m_bBusy = FALSE;
     return S_OK;
 }
+COMKIT_METHOD_CATCH

@@ -36,31 +36,35 @@ const OLECHAR kContents[] = L"Contents";
 } // namespace
 
 STDMETHODIMP CDorvikFTPCtrl::GetClassID(CLSID* out)
-{
+try {
     if (!out)
         return E_POINTER;
     *out = CLSID_DorvikFTPCtrl;
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::IsDirty()
-{
+try {
     return m_bRequiresSave ? S_OK : S_FALSE;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::InitNew()
-{
+try {
     m_bRequiresSave = true;
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::InitNew(IStorage*)
-{
+try {
     return InitNew();
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::Load(IStream* stream)
-{
+try {
     if (!stream)
         return E_POINTER;
     DWORD version = 0;
@@ -88,9 +92,10 @@ STDMETHODIMP CDorvikFTPCtrl::Load(IStream* stream)
     m_bRequiresSave = false;
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::Save(IStream* stream, BOOL clearDirty)
-{
+try {
     if (!stream)
         return E_POINTER;
     DWORD version = kPropertyStreamVersion;
@@ -110,9 +115,10 @@ STDMETHODIMP CDorvikFTPCtrl::Save(IStream* stream, BOOL clearDirty)
         m_bRequiresSave = false;
     return hr;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::GetSizeMax(ULARGE_INTEGER* size)
-{
+try {
     if (!size)
         return E_POINTER;
     ULONGLONG total = sizeof(DWORD) + sizeof(m_sizeExtent.cx) + sizeof(m_sizeExtent.cy);
@@ -129,9 +135,10 @@ STDMETHODIMP CDorvikFTPCtrl::GetSizeMax(ULARGE_INTEGER* size)
     size->QuadPart = total;
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::Load(IStorage* storage)
-{
+try {
     if (!storage)
         return E_POINTER;
     CComPtr<IStream> stream;
@@ -140,9 +147,10 @@ STDMETHODIMP CDorvikFTPCtrl::Load(IStorage* storage)
         return hr;
     return Load(stream.get());
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::Save(IStorage* storage, BOOL sameAsLoad)
-{
+try {
     if (!storage)
         return E_POINTER;
     CComPtr<IStream> stream;
@@ -152,13 +160,16 @@ STDMETHODIMP CDorvikFTPCtrl::Save(IStorage* storage, BOOL sameAsLoad)
         return hr;
     return Save(stream.get(), sameAsLoad);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::SaveCompleted(IStorage*)
-{
+try {
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::HandsOffStorage()
-{
+try {
     return S_OK;
 }
+COMKIT_METHOD_CATCH

@@ -6,12 +6,13 @@
 #include "ProgressBlock.h"
 
 STDMETHODIMP CDorvikFTPCtrl::CreateProgressID(BSTR* result)
-{
+try {
     return ReturnBstr(NewProgressBlockName(), result);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::GetProgressInfo(long* Bytes, long* result)
-{
+try {
     if (m_strProgressID.IsEmpty())
         return Error("ProgressID not set.");
     if (!Bytes || !result)
@@ -23,12 +24,14 @@ STDMETHODIMP CDorvikFTPCtrl::GetProgressInfo(long* Bytes, long* result)
     *result = status;
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::FreeProgressInfo()
-{
+try {
     CloseProgressHandle();
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 bool CDorvikFTPCtrl::ReadProgressMapping(const CStr& name, long* bytes, long* status)
 {

@@ -58,7 +58,7 @@ std::string VisitKey(CStr path, bool ignoreCase)
 } // namespace
 
 STDMETHODIMP CDorvikFTPCtrl::MPut(BSTR LocalPath)
-{
+try {
     ControlHold hold(this);
     std::set<std::string> visited;
     HRESULT result = S_OK;
@@ -66,6 +66,7 @@ STDMETHODIMP CDorvikFTPCtrl::MPut(BSTR LocalPath)
         result = PutTree(entry, 0, visited);
     return result;
 }
+COMKIT_METHOD_CATCH
 
 HRESULT CDorvikFTPCtrl::PutTree(const CStr& item, int depth, std::set<std::string>& visited)
 {
@@ -144,7 +145,7 @@ HRESULT CDorvikFTPCtrl::PutTree(const CStr& item, int depth, std::set<std::strin
 }
 
 STDMETHODIMP CDorvikFTPCtrl::MGet(BSTR RemoteFiles, BSTR LocalFolder)
-{
+try {
     if (m_bBusy)
         return Error("Busy.");
     std::vector<CStr> entries = SplitEntries(AnsiFromBstr(RemoteFiles));
@@ -163,6 +164,7 @@ STDMETHODIMP CDorvikFTPCtrl::MGet(BSTR RemoteFiles, BSTR LocalFolder)
     m_bAbort = FALSE;
     return GetTree(entries, folder, 0, visited);
 }
+COMKIT_METHOD_CATCH
 
 HRESULT CDorvikFTPCtrl::GetTree(const std::vector<CStr>& entries, const CStr& localFolder, int depth,
                                 std::set<std::string>& visited)

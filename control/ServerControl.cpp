@@ -5,7 +5,7 @@
 #include "NarrowText.h"
 
 STDMETHODIMP CDorvikFTPCtrl::StartServer(long PortNumber)
-{
+try {
     if (m_Server.PortOpen())
         StopServer();
     m_Server.SetEventWindow(m_hNotifyWnd);
@@ -15,16 +15,18 @@ STDMETHODIMP CDorvikFTPCtrl::StartServer(long PortNumber)
     m_Server.LaunchAcceptor();
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::StopServer()
-{
+try {
     m_Server.CloseControlPort();
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::ServerAddUser(BSTR Username, BSTR Password, BSTR RootFolder,
                                            DFTP_SERVER_PERMISSIONS Permissions)
-{
+try {
     // A name or root the code page cannot hold exactly would name another account or folder.
     CStr user, password, root;
     bool exact = NarrowExactAnsi(Username ? Username : L"", user) &&
@@ -43,3 +45,4 @@ STDMETHODIMP CDorvikFTPCtrl::ServerAddUser(BSTR Username, BSTR Password, BSTR Ro
     m_Server.SetAccountRights(account, static_cast<unsigned char>(Permissions & 0xFF));
     return S_OK;
 }
+COMKIT_METHOD_CATCH

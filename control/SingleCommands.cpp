@@ -12,7 +12,7 @@ bool IsSuccess(int code)
 } // namespace
 
 STDMETHODIMP CDorvikFTPCtrl::Quote(BSTR cmd)
-{
+try {
     if (m_bBusy)
         return Error("Busy.");
     CStr command = AnsiFromBstr(cmd);
@@ -31,9 +31,10 @@ STDMETHODIMP CDorvikFTPCtrl::Quote(BSTR cmd)
     // The host judges the answer itself, through LastServerResponse.
     return S_OK;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::DeleteFile(BSTR Filename)
-{
+try {
     if (m_bBusy)
         return Error("Busy.");
     CStr name = AnsiFromBstr(Filename);
@@ -54,9 +55,10 @@ STDMETHODIMP CDorvikFTPCtrl::DeleteFile(BSTR Filename)
         return S_OK;
     return Error("Failure - " + m_strLastServerResponseText);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::RenameFile(BSTR OldFilename, BSTR NewFilename)
-{
+try {
     if (m_bBusy)
         return Error("Busy.");
     CStr from = AnsiFromBstr(OldFilename);
@@ -89,9 +91,10 @@ STDMETHODIMP CDorvikFTPCtrl::RenameFile(BSTR OldFilename, BSTR NewFilename)
         return S_OK;
     return Error("Failure - " + m_strLastServerResponseText);
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::put_CurrentWorkingDirectory(BSTR newVal)
-{
+try {
     if (m_bBusy)
         return Error("Busy.");
     CStr path = AnsiFromBstr(newVal);
@@ -109,6 +112,7 @@ STDMETHODIMP CDorvikFTPCtrl::put_CurrentWorkingDirectory(BSTR newVal)
         return S_OK;
     return Error("CWD failed: " + m_strLastServerResponseText);
 }
+COMKIT_METHOD_CATCH
 
 long CDorvikFTPCtrl::ChangeDirectory(const CStr& path)
 {
@@ -133,7 +137,7 @@ long CDorvikFTPCtrl::ChangeDirectory(const CStr& path)
 }
 
 STDMETHODIMP CDorvikFTPCtrl::Abort()
-{
+try {
     ControlHold hold(this);
     m_bAbort = TRUE;
     // A background transfer ends here: its data connection goes, and the server's answers to
@@ -142,3 +146,4 @@ STDMETHODIMP CDorvikFTPCtrl::Abort()
         FinishAsyncTransfer(AsyncAborted);
     return S_OK;
 }
+COMKIT_METHOD_CATCH

@@ -15,7 +15,7 @@ const int kPiecesPerBlock = 40;
 } // namespace
 
 STDMETHODIMP CDorvikFTPCtrl::Put(BSTR LocalFilename, BSTR RemoteFilename, long Offset)
-{
+try {
     if (m_bBusy)
         return Error("Busy.");
     CStr local = AnsiFromBstr(LocalFilename);
@@ -162,3 +162,4 @@ STDMETHODIMP CDorvikFTPCtrl::Put(BSTR LocalFilename, BSTR RemoteFilename, long O
         return failureTail();
     }
 }
+COMKIT_METHOD_CATCH

@@ -23,7 +23,7 @@ CStr RegisteredLibraryPath()
 } // namespace
 
 STDMETHODIMP CDorvikFTPCtrl::get_Version(BSTR* pVal)
-{
+try {
     CStr text;
     CStr path = RegisteredLibraryPath();
     DWORD ignored = 0;
@@ -39,3 +39,4 @@ STDMETHODIMP CDorvikFTPCtrl::get_Version(BSTR* pVal)
     }
     return ReturnBstr(text, pVal);
 }
+COMKIT_METHOD_CATCH
