@@ -3,7 +3,7 @@
 set -euo pipefail
 
 need=(wine wine32:i386 g++-mingw-w64-i686 mingw-w64-tools libwine-dev xvfb cmake googletest
-      vsftpd python3-pyftpdlib dante-server lftp nginx curl)
+      vsftpd python3-pyftpdlib dante-server lftp nginx curl openssl)
 
 missing=()
 for p in "${need[@]}"; do
