@@ -16,9 +16,10 @@ import subprocess
 import sys
 import tempfile
 import threading
+import time
 
 from pyftpdlib.authorizers import DummyAuthorizer
-from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.handlers import FTPHandler, ThrottledDTPHandler
 from pyftpdlib.servers import FTPServer
 
 PORT = 21
@@ -27,6 +28,8 @@ ADVERTS = ['Velkaro_propaganda1.txt', 'Velkaro_banner1.jpg', 'Velkaro_propaganda
 SKIPPED = 77
 # The control gives up on a silent server after 30 s; the whole run has this long.
 RUN_SECONDS = 120
+# Bytes per second of the slow server that a close interrupts.
+SLOW_RATE = 32 * 1024
 
 
 def winpath(path):
@@ -70,17 +73,21 @@ def serve(root, seen):
         def on_file_sent(self, file):
             seen.append(('sent', os.path.basename(file), ''))
 
-        def on_disconnect(self):
-            seen.append(('gone', '', ''))
+        def on_incomplete_file_sent(self, file):
+            seen.append(('cut', os.path.basename(file), ''))
 
     Handler.authorizer = authorizer
     server = FTPServer(('127.0.0.1', PORT), Handler)
     threading.Thread(target=server.serve_forever, kwargs={'timeout': 0.2, 'handle_exit': False},
                      daemon=True).start()
-    return server
+    return Handler
 
 
-def check(seen, code):
+class Slow(ThrottledDTPHandler):
+    read_limit = write_limit = SLOW_RATE
+
+
+def check(seen, code, fetched, sent, cut):
     problems = []
     cmds = [(c, a) for kind, c, a in seen if kind == 'cmd']
     if ('USER', USER) not in cmds or ('PASS', PASSWORD) not in cmds:
@@ -89,11 +96,12 @@ def check(seen, code):
         problems.append('the login did not succeed exactly once')
     retrs = [a for c, a in cmds if c == 'RETR']
     # The names follow the working directory "/" as the panel joins them.
-    if [a.lstrip('/') for a in retrs] != ADVERTS:
-        problems.append('RETRs %r, expected the four adverts in order' % retrs)
-    sent = [c for kind, c, _ in seen if kind == 'sent']
-    if sent != ADVERTS:
-        problems.append('files sent %r' % sent)
+    if [a.lstrip('/') for a in retrs] != fetched:
+        problems.append('RETRs %r, expected %r' % (retrs, fetched))
+    if [c for kind, c, _ in seen if kind == 'sent'] != sent:
+        problems.append('files sent in full %r, expected %r' % ([c for kind, c, _ in seen if kind == 'sent'], sent))
+    if [c for kind, c, _ in seen if kind == 'cut'] != cut:
+        problems.append('files cut off %r, expected %r' % ([c for kind, c, _ in seen if kind == 'cut'], cut))
     if code != 0:
         problems.append('the window test ended with %s' % code)
     return problems
@@ -116,38 +124,53 @@ def main():
     os.chmod(root, 0o755)
     try:
         jpeg = fixture_jpeg(fixtures)
-        files = {
+        adverts = {
             'Velkaro_propaganda1.txt': 'Primeira linha\r\nPromo\xe7\xe3o de ver\xe3o'.encode('cp1252'),
             'Velkaro_banner1.jpg': jpeg,
             'Velkaro_propaganda2.txt': ('Segunda propaganda: ' + 'renomeie tudo de uma vez. ' * 12).encode('cp1252'),
             'Velkaro_banner2.jpg': second_jpeg(jpeg),
         }
-        for name, data in files.items():
-            with open(os.path.join(root, name), 'wb') as f:
-                f.write(data)
-
         seen = []
         try:
-            serve(root, seen)
+            handler = serve(root, seen)
         except OSError as e:
             print('SKIPPED: cannot listen on 127.0.0.1 port %d (%s)' % (PORT, e.strerror))
             return SKIPPED
-        env = dict(os.environ)
-        env['VELKARO_TEST_ADVERT_HOST'] = '127.0.0.1'
-        env['VELKARO_ADVERT_SERVED'] = winpath(root)
-        try:
-            code = subprocess.call([wine_run, exe], env=env, timeout=RUN_SECONDS)
-        except subprocess.TimeoutExpired:
-            print('FAILED: the window test did not end within %d s (a hang on close?)' % RUN_SECONDS)
-            return 1
 
-        problems = check(seen, code)
-        for p in problems:
-            print('FAILED: ' + p)
-        if problems:
-            print('server saw: %r' % seen)
+        # case, data connection, first picture, RETRs, sent in full, cut off
+        runs = [
+            ('DownloadsShowsAndClosesWhileConnected', FTPHandler.dtp_handler, jpeg, ADVERTS, ADVERTS, []),
+            # Some seconds of picture at the slow rate: the close comes long before its end.
+            ('CloseDuringADownloadEndsAtOnceAndLeavesNoCopies', Slow, jpeg + bytes(SLOW_RATE * 8),
+             ADVERTS[:2], ADVERTS[:1], ADVERTS[1:2]),
+        ]
+        failed = False
+        for case, dtp, banner1, fetched, sent, cut in runs:
+            for name, data in dict(adverts, **{'Velkaro_banner1.jpg': banner1}).items():
+                with open(os.path.join(root, name), 'wb') as f:
+                    f.write(data)
+            handler.dtp_handler = dtp
+            del seen[:]
+            env = dict(os.environ)
+            env['VELKARO_TEST_ADVERT_HOST'] = '127.0.0.1'
+            env['VELKARO_ADVERT_SERVED'] = winpath(root)
+            env['VELKARO_ADVERT_CASE'] = case
+            try:
+                code = subprocess.call([wine_run, exe, '--gtest_filter=*.' + case], env=env, timeout=RUN_SECONDS)
+            except subprocess.TimeoutExpired:
+                print('FAILED %s: the window test did not end within %d s (a hang on close?)' % (case, RUN_SECONDS))
+                return 1
+            # The server may still be finishing with a connection the program dropped.
+            time.sleep(0.3)
+            problems = check(seen, code, fetched, sent, cut)
+            for p in problems:
+                print('FAILED %s: %s' % (case, p))
+            if problems:
+                print('server saw: %r' % seen)
+                failed = True
+        if failed:
             return 1
-        print('ok: login, %d downloads, clean end' % len(ADVERTS))
+        print('ok: %d runs against the real control' % len(runs))
         return 0
     finally:
         shutil.rmtree(root, ignore_errors=True)
