@@ -94,6 +94,10 @@ def check(seen, code, fetched, sent, cut):
         problems.append('no USER %s / PASS %s' % (USER, PASSWORD))
     if [c for kind, c, _ in seen if kind == 'login'] != [USER]:
         problems.append('the login did not succeed exactly once')
+    # The window's saved control state: binary type and passive mode for every download.
+    for want in [('TYPE', 'I'), ('PASV', '')]:
+        if cmds.count(want) != len(fetched):
+            problems.append('%d x %s %s for %d downloads' % (cmds.count(want), want[0], want[1], len(fetched)))
     retrs = [a for c, a in cmds if c == 'RETR']
     # The names follow the working directory "/" as the panel joins them.
     if [a.lstrip('/') for a in retrs] != fetched:
