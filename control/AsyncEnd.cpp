@@ -42,6 +42,7 @@ void CDorvikFTPCtrl::FinishAsyncTransfer(AsyncEnd how)
     ControlHold hold(this);
     HANDLE file = m_hAsyncFile;
     m_hAsyncFile = nullptr;
+    KillTimer(m_hNotifyWnd, kUploadPieceTimer);
     const CStr local = m_strAsyncLocalFile, remote = m_strAsyncRemoteFile;
     StopDownloadWorker();
     // The data connection of an upload is the control's; a download's went with its worker.
@@ -102,6 +103,12 @@ bool CDorvikFTPCtrl::OnAsyncNotice(UINT msg, WPARAM wParam, LPARAM lParam)
         Fire_TransferComplete(names.first, names.second, static_cast<LONG>(lParam));
         return true;
     }
+    case WM_TIMER:
+        if (wParam != kUploadPieceTimer)
+            return false;
+        KillTimer(m_hNotifyWnd, kUploadPieceTimer);
+        PumpUpload();
+        return true;
     case WM_FTP_DATA_SOCKET: {
         // Notices of an older transfer's connection, or of none, are stale.
         if (!m_hAsyncFile || static_cast<SOCKET>(wParam) != m_sockAsync)

@@ -20,6 +20,8 @@ DWORD WINAPI DownloadThreadProc(void* worker);
 
 // The pieces of the background transfers, as the window and the protocol see them.
 const int kAsyncPiece = 32768;
+// The timer of the hidden window that resumes an upload after the host's own messages.
+const UINT_PTR kUploadPieceTimer = 1;
 // Error code carried by a completion notice when the local file could not be written or read.
 const int kLocalFileError = WSAENOBUFS;
 

@@ -130,8 +130,19 @@ void CDorvikFTPCtrl::PumpUpload()
     }
     LARGE_INTEGER zero = {}, position = {};
     SetFilePointerEx(m_hAsyncFile, zero, &position, FILE_CURRENT);
-    // Back to close notices only, and on to the next piece through our own notice.
+    // Back to close notices only, and on to the next piece.
     WSAAsyncSelect(m_sockAsync, m_hNotifyWnd, WM_FTP_DATA_SOCKET, FD_CLOSE);
-    PostMessageA(m_hNotifyWnd, WM_FTP_DATA_SOCKET, static_cast<WPARAM>(m_sockAsync), WSAMAKESELECTREPLY(FD_WRITE, 0));
+    ScheduleNextPiece();
     Fire_TransferProgress(static_cast<LONG>(position.QuadPart));
+}
+
+// A posted notice is taken before the host's input, painting and timers every time, so a chain
+// of them would freeze the host's window until the upload ends: while any of those wait, the
+// next piece waits for a timer, which comes after them.
+void CDorvikFTPCtrl::ScheduleNextPiece()
+{
+    if (HIWORD(GetQueueStatus(QS_INPUT | QS_PAINT | QS_TIMER)) != 0)
+        SetTimer(m_hNotifyWnd, kUploadPieceTimer, USER_TIMER_MINIMUM, nullptr);
+    else
+        PostMessageA(m_hNotifyWnd, WM_FTP_DATA_SOCKET, static_cast<WPARAM>(m_sockAsync), WSAMAKESELECTREPLY(FD_WRITE, 0));
 }

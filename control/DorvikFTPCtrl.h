@@ -211,6 +211,7 @@ public:
     void FinishAsyncTransfer(AsyncEnd how);
     bool OnAsyncNotice(UINT msg, WPARAM wParam, LPARAM lParam);
     void PumpUpload();
+    void ScheduleNextPiece();
     void StopDownloadWorker();
 
     // ActiveX face: the picture it draws and the extent it reports and persists.

@@ -26,6 +26,7 @@ try {
     }
     case WM_FTP_PROGRESS:
     case WM_FTP_TRANSFER_COMPLETE:
+    case WM_TIMER:
         control->OnAsyncNotice(msg, wParam, lParam);
         break;
     default:

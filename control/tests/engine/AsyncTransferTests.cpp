@@ -65,14 +65,17 @@ protected:
         }
         return seen.complete >= 0;
     }
+    // Like a host's loop, one message at a time: a running upload always has its next notice
+    // waiting, so "until the queue is empty" would mean "until the upload is over".
     void PumpFor(DWORD milliseconds)
     {
         DWORD until = GetTickCount() + milliseconds;
         while (GetTickCount() < until) {
             MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
                 DispatchMessageA(&msg);
-            Sleep(1);
+            else
+                Sleep(1);
         }
     }
     long BeginGet(const std::string& remote, const std::string& local, long offset, HRESULT expected = S_OK)
@@ -282,6 +285,63 @@ TEST_P(AsyncTransfers, ReleasingTheControlMidTransferIsSafe)
         EXPECT_NE(INVALID_HANDLE_VALUE, h);
         CloseHandle(h);
     }
+}
+
+// The host's own timers and painting keep coming while an upload runs flat out: against our own
+// built-in server nothing slows the upload down, so only the pacing of its pieces can let them in.
+TEST_F(EngineTest, HostTimersRunDuringABackgroundUpload)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string root = std::string(temp) + "dorvik-async-timer-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(root.c_str(), nullptr);
+    const std::string source = root + "\\upload.bin";
+    std::ofstream(source, std::ios::binary) << Pattern(16 * 1024 * 1024, 8);
+
+    IDorvikFTPCtrl* server = NewControl();
+    ASSERT_NE(nullptr, server);
+    SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(probe, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+    int length = sizeof(a);
+    getsockname(probe, reinterpret_cast<sockaddr*>(&a), &length);
+    closesocket(probe);
+    const long port = ntohs(a.sin_port);
+    ASSERT_EQ(S_OK, server->ServerAddUser(Arg("timer"), Arg("pw"), Arg(root), DFPERM_ALL));
+    ASSERT_EQ(S_OK, server->StartServer(port));
+    ctl->put_ServerPort(port);
+    ctl->put_Username(Arg("timer"));
+    ctl->put_Password(Arg("pw"));
+    ASSERT_EQ(S_OK, ctl->Connect()) << ErrorText();
+
+    bool completed = false, timerFirst = false, timerSeen = false;
+    sink.hook = [&](const RecordedEvent& e) {
+        if (e.id == 7)
+            completed = true;
+    };
+    ASSERT_EQ(S_OK, ctl->BeginPut(Arg(source), Arg("uploaded.bin"), 0)) << ErrorText();
+    UINT_PTR timer = SetTimer(nullptr, 0, 1, nullptr);
+    DWORD until = GetTickCount() + 60000;
+    MSG msg;
+    while (!completed && GetTickCount() < until && GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_TIMER && msg.hwnd == nullptr && msg.wParam == timer && !timerSeen) {
+            timerSeen = true;
+            timerFirst = !completed;
+            KillTimer(nullptr, timer);
+            continue;
+        }
+        DispatchMessageA(&msg);
+    }
+    EXPECT_TRUE(completed);
+    EXPECT_TRUE(timerFirst);
+    ctl->Disconnect();
+    server->StopServer();
+    server->Release();
+    DeleteFileA(source.c_str());
+    DeleteFileA((root + "\\uploaded.bin").c_str());
+    RemoveDirectoryA(root.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, AsyncTransfers, ::testing::ValuesIn(RealServers(), RealServers() + kRealServerCount),
