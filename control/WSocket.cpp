@@ -119,6 +119,8 @@ BOOL CWSocket::LookUpHost(const char* host, in_addr* address)
 
 in_addr CWSocket::ResolveHost(const char* host)
 {
+    if (!host)
+        ThrowWSocketException(WSAEINVAL);
     in_addr address;
     if (!LookUpHost(host, &address))
         ThrowLastErrorOr(WSAHOST_NOT_FOUND);

@@ -78,6 +78,9 @@ public:
 
     // Proxies: connect this socket (created by the caller) to the proxy, then ask it for the
     // destination. A failed handshake closes the socket; an unreachable proxy leaves it open.
+    // Replies are read to their end and no further: what the destination sends first stays.
+    // The HTTP form refuses (ERROR_INVALID_PARAMETER, before the proxy is reached) a host or
+    // user agent with a line break and a user name with a colon.
     void ConnectThroughSocks4(const char* host, USHORT port, const char* proxyHost, USHORT proxyPort,
                               DWORD milliseconds);
     void ConnectThroughSocks5(const char* host, USHORT port, const char* proxyHost, USHORT proxyPort,
