@@ -115,10 +115,9 @@ try {
         return E_POINTER;
     CStr remote = AnsiFromBstr(RemoteFile);
     CStr local = AnsiFromBstr(LocalFile);
-    if (!IsSafeCommandArgument(remote))
-        return Error(UnsafeArgumentText("remote file name"));
-    if (Offset < 0)
-        return Error("Invalid offset: a transfer cannot start before the first byte.");
+    const CStr refusal = TransferRefusal(remote, Offset);
+    if (!refusal.IsEmpty())
+        return Error(refusal);
 
     ControlHold hold(this);
     const unsigned serial = m_nSessionSerial;

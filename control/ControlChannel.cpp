@@ -57,6 +57,15 @@ CStr UnsafeArgumentText(const char* what)
     return CStr::Format("Invalid %s: CR, LF and NUL characters cannot be sent in an FTP command.", what);
 }
 
+CStr TransferRefusal(const CStr& remote, long offset)
+{
+    if (!IsSafeCommandArgument(remote))
+        return UnsafeArgumentText("remote file name");
+    if (offset < 0)
+        return "Invalid offset: a transfer cannot start before the first byte.";
+    return CStr();
+}
+
 void CloseSocketMember(SOCKET* s)
 {
     if (*s != INVALID_SOCKET) {

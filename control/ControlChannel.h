@@ -19,6 +19,8 @@ bool WaitExpired(long long start, long timeout);
 // command, after which every reply would answer the wrong command.
 bool IsSafeCommandArgument(const CStr& text);
 CStr UnsafeArgumentText(const char* what);
+// Why a transfer of this remote file from this offset cannot even be asked for; empty when it can.
+CStr TransferRefusal(const CStr& remote, long offset);
 
 // Event handlers run inside every wait and may release the host's last reference; the running
 // method keeps the object alive until it returns.

@@ -20,10 +20,9 @@ try {
         return Error("Busy.");
     CStr local = AnsiFromBstr(LocalFilename);
     CStr remote = AnsiFromBstr(RemoteFilename);
-    if (!IsSafeCommandArgument(remote))
-        return Error(UnsafeArgumentText("remote file name"));
-    if (Offset < 0)
-        return Error("Invalid offset: a transfer cannot start before the first byte.");
+    const CStr refusal = TransferRefusal(remote, Offset);
+    if (!refusal.IsEmpty())
+        return Error(refusal);
 
     ControlHold hold(this);
     const unsigned serial = m_nSessionSerial;
