@@ -46,8 +46,16 @@ int CDorvikFTPCtrl::WaitForConnection(SOCKET* s, bool needData)
             return WSAEINTR;
         }
         int error = FailedConnectionError(*s);
-        if (error == 0 && m_sockConnectFailed == *s)
-            error = m_nConnectFailedError;
+        if (error == 0 && m_sockConnectFailed == *s) {
+            // A failure notice names a handle, and a closed socket's handle comes back for the
+            // next one: a late notice of an earlier socket must not fail this one. The socket's
+            // own error decides.
+            m_sockConnectFailed = INVALID_SOCKET;
+            int own = 0;
+            int length = sizeof(own);
+            if (getsockopt(*s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&own), &length) == 0 && own != 0)
+                error = own;
+        }
         if (error != 0) {
             WSASetLastError(error);
             return error;
