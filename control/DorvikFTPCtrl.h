@@ -231,8 +231,6 @@ public:
     bool OnServerNotice(UINT msg, WPARAM wParam);
     // Frees the server notices still queued for the hidden window (refusing waiting logins).
     void DiscardServerNotices();
-    HWND NotifyWindow() const { return m_hNotifyWnd; }
-    const CProxy_IDorvikFTPCtrlEvents& Events() const { return m_events; }
 
     // HTTP download and upload (HttpDownload.cpp, HttpUpload.cpp). HttpGetFile returns 0 when the
     // file was fetched, -1 with the error text in *failure otherwise; FtpGetUrl returns -1 (no
