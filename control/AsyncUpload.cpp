@@ -32,17 +32,9 @@ try {
         return Error(m_strErrorDetail + m_strLastServerResponseText);
     };
     // The local file comes first: one that cannot be read must not cost the server's copy.
-    file = CreateFileA(local, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        m_strErrorDetail = CStr::Format("Error opening local file. (code %ld)", static_cast<long>(GetLastError()));
+    file = OpenUploadSource(local, Offset);
+    if (file == INVALID_HANDLE_VALUE)
         return refuse();
-    }
-    LARGE_INTEGER at;
-    at.QuadPart = Offset;
-    if (Offset != 0 && !SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) {
-        m_strErrorDetail = CStr::Format("Error opening local file. (code %ld)", static_cast<long>(GetLastError()));
-        return refuse();
-    }
     SendCommand(CStr::Format("TYPE %c\r\n", (m_nBinaryMode & 0xFF) ? 'I' : 'A'));
     int code = ReadReply(&m_sockControl);
     if (code / 100 != 2 || Superseded(serial))

@@ -211,6 +211,9 @@ public:
     void FinishAsyncTransfer(AsyncEnd how);
     bool OnAsyncNotice(UINT msg, WPARAM wParam, LPARAM lParam);
     void PumpUpload();
+    // The local file of an upload, open for reading at offset; on failure INVALID_HANDLE_VALUE,
+    // with the reason in m_strErrorDetail.
+    HANDLE OpenUploadSource(const CStr& local, long offset);
     void ScheduleNextPiece();
     void StopDownloadWorker();
 

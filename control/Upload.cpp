@@ -14,6 +14,23 @@ const int kPiecesPerBlock = 40;
 
 } // namespace
 
+HANDLE CDorvikFTPCtrl::OpenUploadSource(const CStr& local, long offset)
+{
+    HANDLE file = CreateFileA(local, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                              nullptr);
+    LARGE_INTEGER at;
+    at.QuadPart = offset;
+    if (file != INVALID_HANDLE_VALUE && offset != 0 && !SetFilePointerEx(file, at, nullptr, FILE_BEGIN)) {
+        DWORD error = GetLastError();
+        CloseHandle(file);
+        SetLastError(error);
+        file = INVALID_HANDLE_VALUE;
+    }
+    if (file == INVALID_HANDLE_VALUE)
+        m_strErrorDetail = CStr::Format("Error opening local file. (code %ld)", static_cast<long>(GetLastError()));
+    return file;
+}
+
 STDMETHODIMP CDorvikFTPCtrl::Put(BSTR LocalFilename, BSTR RemoteFilename, long Offset)
 try {
     if (m_bBusy)
@@ -41,12 +58,9 @@ try {
     };
     try {
         // The local file first: a file that cannot be read must not cost the server's copy.
-        file = CreateFileA(local, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-        if (file == INVALID_HANDLE_VALUE) {
-            m_strErrorDetail = CStr::Format("Error opening local file. (code %ld)", static_cast<long>(GetLastError()));
+        file = OpenUploadSource(local, 0);
+        if (file == INVALID_HANDLE_VALUE)
             return failureTail();
-        }
         if (Superseded(serial))
             return failureTail();
         SendCommand(CStr::Format("TYPE %c\r\n", (m_nBinaryMode & 0xFF) ? 'I' : 'A'));
