@@ -1,5 +1,6 @@
 // Construction, destruction and the COM identity of the control.
 #include "DorvikFTPCtrl.h"
+#include "DorvikGuids.h"
 
 #include "Bstr.h"
 #include "ErrorInfo.h"
@@ -165,12 +166,13 @@ HRESULT CDorvikFTPCtrl::Error(const CStr& text)
 {
     // The source names the class as registered; an unregistered control still says who it is.
     CStr source = kProgId;
-    LPOLESTR progId = nullptr;
-    if (SUCCEEDED(ProgIDFromCLSID(CLSID_DorvikFTPCtrl, &progId)) && progId) {
-        CBstr wide(progId);
-        source = wide.ansi();
-        CoTaskMemFree(progId);
-    }
+    // Read straight from the registry: ProgIDFromCLSID, asked about a class that is not
+    // registered, closes a handle that is not its own under Wine, often one of our sockets.
+    char progId[256];
+    LONG size = sizeof(progId);
+    if (RegQueryValueA(HKEY_CLASSES_ROOT, "CLSID\\" DORVIK_CLSID_TEXT "\\ProgID", progId, &size) == ERROR_SUCCESS &&
+        size > 1)
+        source = CStr(progId);
     return ReportComError(source.c_str(), text);
 }
 
