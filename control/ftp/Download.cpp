@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Bstr.h"
+#include "LocalTransferFiles.h"
 
 namespace {
 
@@ -17,21 +18,6 @@ const long kIdlePause = 5000;
 
 const int kFailed = -1;
 const int kReplyTimeout = -10;
-
-HANDLE OpenDownloadFile(const CStr& local, long offset)
-{
-    HANDLE file = CreateFileA(local, GENERIC_WRITE, 0, nullptr, offset ? OPEN_EXISTING : CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE || offset == 0)
-        return file;
-    LARGE_INTEGER position;
-    position.QuadPart = offset;
-    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) {
-        CloseHandle(file);
-        return INVALID_HANDLE_VALUE;
-    }
-    return file;
-}
 
 // True when bytes (or the peer's close) are waiting within `microseconds`.
 bool WaitForData(SOCKET s, long microseconds)
@@ -127,7 +113,8 @@ int CDorvikFTPCtrl::RetrieveFile(const CStr& remote, const CStr& local, char typ
         return kFailed;
     WSASetLastError(0);
 
-    HANDLE file = OpenDownloadFile(local, offset);
+    CStr failure;  // never shown: the host hears "Get failed"
+    HANDLE file = OpenDownloadTarget(local, offset, &failure);
     if (file == INVALID_HANDLE_VALUE) {
         EndDataTransfer(true);
         return kFailed;

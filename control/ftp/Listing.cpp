@@ -9,6 +9,7 @@
 #include "ListDate.h"
 #include "ListLineParser.h"
 #include "ListLineSplitter.h"
+#include "TransferEnds.h"
 
 namespace {
 // Listings are read in blocks and cut into lines by the splitter, which gives exactly the lines
@@ -69,8 +70,15 @@ CStr CDorvikFTPCtrl::StartListing(const CStr& argument)
     if (!m_nPassiveMode && !AcceptDataConnection(true, true)) {
         if (Superseded(serial))
             return kClosedUnderCallText;
-        // The listing then ends at once; the server must not connect to a listener later.
+        // The server must not connect to a listener later and send the listing into nothing.
         CloseSocketMember(&m_sockListen);
+        // An abort ends the listing at once; that is the caller's to report.
+        if (m_bAbort)
+            return CStr();
+        TransferReply reply = FinishTransfer(this, true);
+        if (Superseded(serial))
+            return kClosedUnderCallText;
+        return "Failure! - " + reply.text;
     }
     return CStr();
 }
@@ -80,6 +88,9 @@ CDorvikFTPCtrl::ListingEnd CDorvikFTPCtrl::ReadListing(bool keepLineFeeds,
 {
     ControlHold hold(this);
     const unsigned serial = m_nSessionSerial;
+    // Only an abort during the active-mode wait leaves no data connection.
+    if (m_sockData == INVALID_SOCKET)
+        return m_bAbort ? ListingAborted : ListingBroken;
     // The window ignores data notices during a listing; each would cost a posted message.
     WSAAsyncSelect(m_sockData, m_hNotifyWnd, 0, 0);
     ListLineSplitter splitter(keepLineFeeds ? LineFeedRule::Keep : LineFeedRule::Drop);
@@ -158,12 +169,13 @@ try {
     });
     if (end == ListingSuperseded)
         return Error(kClosedUnderCallText);
-    EndDataTransfer(end != ListingComplete);
+    failure = FinishListing(this, end);
     if (Superseded(serial))
         return Error(kClosedUnderCallText);
     m_bBusy = FALSE;
     SetState(DFTP_STATE_LOGGEDIN);
-    return S_OK;
+    // A listing cut short is not the directory: the entries that came stand, but the call fails.
+    return failure.IsEmpty() ? S_OK : Error(failure);
 }
 COMKIT_METHOD_CATCH
 
@@ -195,14 +207,17 @@ try {
         if (CountsForFileExists(text))
             ++found;
     });
-    *ret = found;
     if (end == ListingSuperseded)
         return Error(kClosedUnderCallText);
-    EndDataTransfer(end != ListingComplete);
+    failure = FinishListing(this, end);
     if (Superseded(serial))
         return Error(kClosedUnderCallText);
     SetState(DFTP_STATE_LOGGEDIN);
     m_bBusy = FALSE;
+    // A count from a listing cut short would say "not there" of a name that may well be.
+    if (!failure.IsEmpty())
+        return Error(failure);
+    *ret = found;
     return S_OK;
 }
 COMKIT_METHOD_CATCH

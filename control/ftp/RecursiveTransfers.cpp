@@ -4,6 +4,7 @@
 
 #include "Bstr.h"
 #include "ListLineParser.h"
+#include "TransferEnds.h"
 
 namespace {
 
@@ -57,21 +58,16 @@ std::string VisitKey(CStr path, bool ignoreCase)
 
 } // namespace
 
-STDMETHODIMP CDorvikFTPCtrl::MPut(BSTR LocalPath)
-try {
-    ControlHold hold(this);
-    std::set<std::string> visited;
-    HRESULT result = S_OK;
-    for (const CStr& entry : SplitEntries(AnsiFromBstr(LocalPath)))
-        result = PutTree(entry, 0, visited);
-    return result;
-}
-COMKIT_METHOD_CATCH
+namespace {
 
-HRESULT CDorvikFTPCtrl::PutTree(const CStr& item, int depth, std::set<std::string>& visited)
+// One entry of an MPut list. *result is the one result of the whole call: every Put and every
+// recursive call replaces it, an entry that makes none leaves it as it was, and an entry's
+// folders are only entered while it is S_OK. The return is S_OK to go on with the next entry,
+// or the failure of a recursive call, which ends the whole MPut at once.
+HRESULT PutEntry(CDorvikFTPCtrl* control, const CStr& item, int depth, std::set<std::string>& visited,
+                 HRESULT* result)
 {
-    IDorvikFTPCtrl* self = this;
-    HRESULT result = S_OK;
+    IDorvikFTPCtrl* self = control;
     CStr entry = Slashed(item);
     CStr base = entry;
     if (entry.EndsWith("/"))
@@ -92,7 +88,7 @@ HRESULT CDorvikFTPCtrl::PutTree(const CStr& item, int depth, std::set<std::strin
         WIN32_FIND_DATAA found;
         HANDLE search = FindFirstFileA(entry, &found);
         if (search == INVALID_HANDLE_VALUE)
-            return result;
+            return S_OK;
         do {
             CStr name = found.cFileName;
             if (name == "." || name == "..")
@@ -103,14 +99,14 @@ HRESULT CDorvikFTPCtrl::PutTree(const CStr& item, int depth, std::set<std::strin
                 folders.push_back(name);
                 continue;
             }
-            result = self->Put(CBstr(path).get(), CBstr(name).get(), 0);
-            if (FAILED(result))
+            *result = self->Put(CBstr(path).get(), CBstr(name).get(), 0);
+            if (FAILED(*result))
                 break;
         } while (FindNextFileA(search, &found));
         FindClose(search);
     }
-    if (folders.empty() || result != S_OK)
-        return result;
+    if (folders.empty() || *result != S_OK)
+        return S_OK;
 
     CStr skipped;  // a folder whose files could not go up: the host must hear of it
     for (const CStr& name : folders) {
@@ -122,27 +118,46 @@ HRESULT CDorvikFTPCtrl::PutTree(const CStr& item, int depth, std::set<std::strin
         if (!visited.insert(VisitKey(FullLocalPath(local), true)).second)
             continue;
         if (depth >= kMaxTreeDepth)
-            return Error(CStr::Format("MPut: the folder tree is deeper than %d levels at %s", kMaxTreeDepth,
-                                      local.c_str()));
+            return control->Error(CStr::Format("MPut: the folder tree is deeper than %d levels at %s", kMaxTreeDepth,
+                                               local.c_str()));
         // The folder may exist already: only entering it decides.
         self->Quote(CBstr("MKD " + name).get());
-        CStr made = m_strLastServerResponseText;
+        CStr made = control->m_strLastServerResponseText;
         if (FAILED(self->put_CurrentWorkingDirectory(CBstr(name).get()))) {
             skipped = CStr::Format("MPut: the remote folder %s could not be made or entered: %s", name.c_str(),
                                    made.c_str());
             continue;
         }
-        result = PutTree(base + name + "/" + mask, depth + 1, visited);
+        // The recursive call is a call of its own, with its own result.
+        HRESULT inner = S_OK;
+        HRESULT stop = PutEntry(control, base + name + "/" + mask, depth + 1, visited, &inner);
+        *result = FAILED(stop) ? stop : inner;
         HRESULT back = self->put_CurrentWorkingDirectory(CBstr(CStr("..")).get());
-        if (FAILED(result))
-            return result;
+        if (FAILED(*result))
+            return *result;
         if (FAILED(back))
             return back;
     }
-    if (SUCCEEDED(result) && !skipped.IsEmpty())
-        return Error(skipped);
+    if (!skipped.IsEmpty())
+        return control->Error(skipped);
+    return S_OK;
+}
+
+} // namespace
+
+STDMETHODIMP CDorvikFTPCtrl::MPut(BSTR LocalPath)
+try {
+    ControlHold hold(this);
+    std::set<std::string> visited;
+    HRESULT result = S_OK;
+    for (const CStr& entry : SplitEntries(AnsiFromBstr(LocalPath))) {
+        HRESULT stop = PutEntry(this, entry, 0, visited, &result);
+        if (FAILED(stop))
+            return stop;
+    }
     return result;
 }
+COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::MGet(BSTR RemoteFiles, BSTR LocalFolder)
 try {
@@ -174,7 +189,10 @@ HRESULT CDorvikFTPCtrl::GetTree(const std::vector<CStr>& entries, const CStr& lo
     CStr folder = localFolder;
     if (!folder.EndsWith("/"))
         folder += '/';
-    visited.insert(VisitKey(m_strCurrentWorkingDirectory, false));
+    // Keyed on the folder text MGet builds itself, level by level from the listed names: the
+    // server's idea of its current directory may lag behind (a CWD answered with 200, a PWD
+    // reply without quotes) and would make unvisited folders look visited.
+    visited.insert(VisitKey(folder, false));
     for (const CStr& entry : entries) {
         // Busy through the whole listing, so that no other command runs into its replies.
         m_bBusy = TRUE;
@@ -201,13 +219,16 @@ HRESULT CDorvikFTPCtrl::GetTree(const std::vector<CStr>& entries, const CStr& lo
         if (end == ListingSuperseded)
             return Error(kClosedUnderCallText);
         bool aborted = (end == ListingAborted) || m_bAbort;
-        EndDataTransfer(end != ListingComplete);
+        failure = FinishListing(this, end);
         if (Superseded(serial))
             return Error(kClosedUnderCallText);
         m_bBusy = FALSE;
         SetState(DFTP_STATE_LOGGEDIN);
         if (aborted)
             return Error("Aborted");
+        // Part of a folder is not the folder: nothing of a listing cut short is fetched.
+        if (!failure.IsEmpty())
+            return Error(failure);
 
         for (const CStr& name : files) {
             HRESULT hr = self->Get(CBstr(name).get(), CBstr(folder + name).get(), 0);
@@ -216,6 +237,12 @@ HRESULT CDorvikFTPCtrl::GetTree(const std::vector<CStr>& entries, const CStr& lo
         }
         for (const CStr& name : folders) {
             CStr local = folder + name;
+            // Listed again by a later entry of the same level: fetched once is enough.
+            if (visited.count(VisitKey(local, false)))
+                continue;
+            if (depth >= kMaxTreeDepth)
+                return Error(CStr::Format("MGet: the folder tree is deeper than %d levels at %s", kMaxTreeDepth,
+                                          local.c_str()));
             if (!CreateDirectoryA(local, nullptr)) {
                 DWORD a = GetFileAttributesA(local);
                 if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY))
@@ -225,15 +252,9 @@ HRESULT CDorvikFTPCtrl::GetTree(const std::vector<CStr>& entries, const CStr& lo
             // repeat this level one folder deeper.
             if (FAILED(self->put_CurrentWorkingDirectory(CBstr(name).get())))
                 continue;
-            HRESULT hr = S_OK;
-            if (!visited.count(VisitKey(m_strCurrentWorkingDirectory, false))) {
-                if (depth >= kMaxTreeDepth)
-                    return Error(CStr::Format("MGet: the folder tree is deeper than %d levels at %s", kMaxTreeDepth,
-                                              m_strCurrentWorkingDirectory.c_str()));
-                hr = GetTree(entries, local, depth + 1, visited);
-                if (FAILED(hr))
-                    return hr;
-            }
+            HRESULT hr = GetTree(entries, local, depth + 1, visited);
+            if (FAILED(hr))
+                return hr;
             hr = self->put_CurrentWorkingDirectory(CBstr(CStr("..")).get());
             if (FAILED(hr))
                 return hr;

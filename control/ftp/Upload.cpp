@@ -1,18 +1,9 @@
 // Put: one local file to the server, on the host's thread, with resume from an offset.
 #include "ControlChannel.h"
 
-#include <vector>
-
 #include "Bstr.h"
-
-namespace {
-
-// The progress report comes every piece; the file is read and the socket written a whole block
-// of pieces at a time, since under Wine a call costs about the same whatever its size.
-const int kPiece = 102400;
-const int kPiecesPerBlock = 40;
-
-} // namespace
+#include "PieceUpload.h"
+#include "TransferEnds.h"
 
 HANDLE CDorvikFTPCtrl::OpenUploadSource(const CStr& local, long offset)
 {
@@ -59,8 +50,12 @@ try {
     try {
         // The local file first: a file that cannot be read must not cost the server's copy.
         file = OpenUploadSource(local, 0);
-        if (file == INVALID_HANDLE_VALUE)
-            return failureTail();
+        if (file == INVALID_HANDLE_VALUE) {
+            // No command has been sent: an earlier reply has nothing to do with this failure.
+            m_bBusy = FALSE;
+            SetState(DFTP_STATE_LOGGEDIN);
+            return Error(m_strErrorDetail);
+        }
         if (Superseded(serial))
             return failureTail();
         SendCommand(CStr::Format("TYPE %c\r\n", (m_nBinaryMode & 0xFF) ? 'I' : 'A'));
@@ -102,68 +97,35 @@ try {
         long count = Offset;
         LARGE_INTEGER position;
         position.QuadPart = Offset;
-        bool readFailed = Offset != 0 && !SetFilePointerEx(file, position, nullptr, FILE_BEGIN);
-        // Blocking from here: the upload loop sends each block whole.
-        WSAAsyncSelect(m_sockData, m_hNotifyWnd, 0, 0);
-        u_long blocking = 0;
-        ioctlsocket(m_sockData, FIONBIO, &blocking);
-
-        std::vector<char> block(static_cast<size_t>(kPiece) * kPiecesPerBlock);
-        bool sendFailed = false;
-        bool aborted = false;
-        while (!readFailed && !sendFailed && !aborted) {
-            DWORD got = 0;
-            if (!ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &got, nullptr)) {
-                readFailed = true;
-                break;
-            }
-            if (got == 0)
-                break;
-            int sent = 0;
-            while (sent < static_cast<int>(got)) {
-                int n = send(m_sockData, block.data() + sent, static_cast<int>(got) - sent, 0);
-                PumpMessages(this);
-                if (Superseded(serial))
-                    return failureTail();
-                if (n > 0) {
-                    sent += n;
-                } else if (WSAGetLastError() != WSAEWOULDBLOCK) {
-                    sendFailed = true;
-                    break;
-                }
-            }
-            // One report per piece, as far as the block went out.
-            for (int done = 0; done < static_cast<int>(got); done += kPiece) {
-                int piece = static_cast<int>(got) - done < kPiece ? static_cast<int>(got) - done : kPiece;
-                count += piece;
-                Fire_TransferProgress(count);
-                if (Superseded(serial))
-                    return failureTail();
-            }
-            PumpMessages(this);
-            if (Superseded(serial))
-                return failureTail();
-            if (m_bAbort)
-                aborted = true;
-        }
+        UploadEnd how = UploadEnd::ReadFailed;
+        if (Offset == 0 || SetFilePointerEx(file, position, nullptr, FILE_BEGIN))
+            how = SendFilePieces(this, file, &count);
+        else
+            m_strErrorDetail = CStr::Format("Error reading local file. (code %ld)", static_cast<long>(GetLastError()));
         CloseHandle(file);
         file = INVALID_HANDLE_VALUE;
+        if (how == UploadEnd::Superseded || Superseded(serial))
+            return Error(kClosedUnderCallText);
 
-        if (readFailed) {
-            // A file cut short by a read error must not stand on the server as if complete.
-            m_strErrorDetail = CStr::Format("Error reading local file. (code %ld)", static_cast<long>(GetLastError()));
-            EndDataTransfer(true);
+        if (how != UploadEnd::Sent) {
+            // The part that went out must not stand on the server as a whole file: the data
+            // connection is reset, not closed, and the server told to stop.
+            if (how == UploadEnd::Aborted)
+                m_strErrorDetail = "Aborted";
+            ResetSocketMember(&m_sockData);
+            m_bAbort = FALSE;
+            TransferReply reply = FinishTransfer(this, true);
             if (Superseded(serial))
                 return Error(kClosedUnderCallText);
             m_bBusy = FALSE;
             SetState(DFTP_STATE_LOGGEDIN);
-            return Error(CStr::Format("Error: %s %s", m_strErrorDetail.c_str(), m_strLastServerResponseText.c_str()));
+            return Error(CStr::Format("Error: %s %s", m_strErrorDetail.c_str(), reply.text.c_str()));
         }
-        StopDataTransfer(aborted);
+        StopDataTransfer(false);
         Fire_TransferComplete(local, remote, count);
         if (Superseded(serial))
             return Error(kClosedUnderCallText);
-        code = ReadTransferEnd(aborted);
+        code = ReadTransferEnd(false);
         if (Superseded(serial))
             return Error(kClosedUnderCallText);
         m_bBusy = FALSE;

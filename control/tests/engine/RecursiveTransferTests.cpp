@@ -194,4 +194,63 @@ TEST_F(ScriptedTrees, EveryListingRunsBusyAndTheListEndsAtAnEmptyEntry)
     EXPECT_EQ("MGet: no local folder given.", ErrorText());
 }
 
+// One result across all entries: a refused STOR stays the result through an entry that matches
+// nothing, and keeps a later entry's folders from being entered.
+TEST_F(ScriptedTrees, MPutKeepsOneResultAcrossEntries)
+{
+    const std::string local = Env("DORVIK_LOCAL") + "\\mput-result";
+    MakeTree(local);
+    struct Case {
+        const char* user;
+        std::string list;
+        HRESULT result;
+        const char* history;
+    };
+    const Case cases[] = {
+        {"stor550", local + "\\a.txt;" + local + "\\nomatch", DISP_E_EXCEPTION, "200 USER,PASS,PWD,TYPE,PASV,STOR,HIST"},
+        {"stor550", local + "\\a.txt;" + local + "\\sub", DISP_E_EXCEPTION, "200 USER,PASS,PWD,TYPE,PASV,STOR,HIST"},
+        {"plain", local + "\\a.txt;" + local + "\\nomatch", S_OK, "200 USER,PASS,PWD,TYPE,PASV,STOR,HIST"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.user) + " " + c.list);
+        ctl->Disconnect();
+        Server("DORVIK_TRUTH_PORT", c.user, "x");
+        ASSERT_EQ(S_OK, ctl->Connect()) << ErrorText();
+        EXPECT_EQ(c.result, ctl->MPut(Arg(c.list)));
+        if (FAILED(c.result)) {
+            EXPECT_NE(std::string::npos, ErrorText().find("550 Permission denied.")) << ErrorText();
+        }
+        EXPECT_EQ(c.history, FakeHistory());
+    }
+}
+
+// MGet keys the folders it has been in on the paths it builds itself: a CWD answered with 200 and
+// PWD replies without quotes leave the server's idea of the directory behind, and must not make an
+// unvisited folder look visited.
+TEST_F(ScriptedTrees, MGetEntersEveryFolderWhateverCwdAndPwdSay)
+{
+    Login("plain");
+    ctl->Disconnect();
+    Server("DORVIK_TRUTH_PORT", "lagtree", "x");
+    ASSERT_EQ(S_OK, ctl->Connect()) << ErrorText();
+    ASSERT_EQ(S_OK, ctl->MGet(Arg("*"), Arg(folder))) << ErrorText();
+    EXPECT_EQ(1000u, ReadFileText(folder + "\\top.txt").size());
+    EXPECT_EQ(1000u, ReadFileText(folder + "\\c200\\in200.txt").size());
+    EXPECT_EQ(1000u, ReadFileText(folder + "\\sub\\insub.txt").size());
+}
+
+// Nothing of a listing cut short is fetched, and MGet fails with the server's reply.
+TEST_F(ScriptedTrees, CutListingEndsMGetWithoutFetchingFromIt)
+{
+    Login("plain");
+    ctl->Disconnect();
+    Server("DORVIK_TRUTH_PORT", "resetlist", "x");
+    ASSERT_EQ(S_OK, ctl->Connect()) << ErrorText();
+    EXPECT_EQ(DISP_E_EXCEPTION, ctl->MGet(Arg("*"), Arg(folder)));
+    EXPECT_EQ("Failure! - 426 Connection reset mid-listing.", ErrorText());
+    EXPECT_FALSE(PathExists(folder + "\\one.txt"));
+    EXPECT_EQ(0, Busy());
+    EXPECT_EQ(std::string::npos, FakeHistory().find("RETR"));
+}
+
 } // namespace

@@ -153,7 +153,7 @@ TEST_P(RealServerTransfers, FailuresLeaveTheConnectionInStep)
     MakeFile("keep.txt", "precious");
     sink.events.clear();
     EXPECT_EQ(DISP_E_EXCEPTION, ctl->Put(Arg(dir + "\\no-such-file.txt"), Arg("keep.txt"), 0));
-    EXPECT_EQ(0, ErrorText().find("Error opening local file. (code 2)"));
+    EXPECT_EQ("Error opening local file. (code 2)", ErrorText());
     EXPECT_EQ("precious", Content("keep.txt"));
     EXPECT_EQ((std::vector<long>{6, 8}), States());
 
@@ -200,11 +200,14 @@ TEST_P(RealServerTransfers, AbortStopsTheTransferAndTheNextCommandGetsItsOwnRepl
         TimerCall abort(400, [c] { c->Abort(); });
         sink.events.clear();
         // The server's own copy is whole: the aborted download above is not.
-        ctl->Put(Arg(Local("slow.bin")), Arg("slow-up.bin"), 0);
+        EXPECT_EQ(DISP_E_EXCEPTION, ctl->Put(Arg(Local("slow.bin")), Arg("slow-up.bin"), 0));
     }
+    // Reset, not closed: the server does not take the part for the whole file.
+    EXPECT_EQ(0, ErrorText().find("Error: Aborted 4")) << ErrorText();
     t = TransferFixture::Of(sink);
-    EXPECT_GT(t.complete, 0);
-    EXPECT_LT(t.complete, static_cast<long>(content.size()));
+    EXPECT_EQ(-1, t.complete);
+    ASSERT_FALSE(t.progress.empty());
+    EXPECT_LT(t.progress.back(), static_cast<long>(content.size()));
     EXPECT_EQ(0, Busy());
     EXPECT_EQ(S_OK, ctl->Quote(Arg("NOOP")));
     EXPECT_EQ(200, LastCode()) << ::testing::PrintToString(Replies());
@@ -361,6 +364,187 @@ TEST_F(ScriptedTransfers, BusyWhileATransferRuns)
     ASSERT_EQ(S_OK, ctl->Get(Arg("file"), Arg(dir + "\\busy.bin"), 0)) << ErrorText();
     EXPECT_EQ((std::vector<HRESULT>{DISP_E_EXCEPTION, DISP_E_EXCEPTION}), results);
     EXPECT_EQ(1000u, ReadAll(dir + "\\busy.bin").size());
+}
+
+// --- transfers that must not end as a success (the TRUTH peer) ----------------------------
+
+// What the scripted peers send for every RETR, whatever the offset.
+std::string ScriptedFile()
+{
+    std::string out;
+    for (int i = 0; i < 100; ++i)
+        out += "0123456789";
+    return out;
+}
+
+class TruthfulTransfers : public EngineTest {
+protected:
+    std::string dir;
+    void Login(const char* user)
+    {
+        Server("DORVIK_TRUTH_PORT", user, "x");
+        ASSERT_EQ(S_OK, ctl->Connect()) << ErrorText();
+        dir = LocalDir(std::string("truth-") + user);
+        sink.events.clear();
+    }
+    // The host's own loop until a background transfer has ended.
+    void PumpWhileBusy()
+    {
+        DWORD until = GetTickCount() + 20000;
+        while (Busy() && GetTickCount() < until) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+            Sleep(1);
+        }
+    }
+};
+
+// A resumed download is the local file's first Offset bytes and then exactly what the server
+// sends; nothing from before may stay behind it.
+TEST_F(TruthfulTransfers, ResumeKeepsExactlyTheLocalPrefix)
+{
+    Login("plain");
+    struct Case {
+        const char* name;
+        size_t before;  // bytes of the local file before the call
+        long offset;
+        bool succeeds;
+    };
+    const Case cases[] = {
+        {"longer.bin", 5000, 1000, true},
+        {"prefix.bin", 1000, 1000, true},
+        {"shorter.bin", 500, 1000, false},  // no prefix to keep: refused, the file as it was
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string local = dir + "\\" + c.name;
+        const std::string old(c.before, 'x');
+        WriteAll(local, old);
+        HRESULT hr = ctl->Get(Arg("file"), Arg(local), c.offset);
+        if (c.succeeds) {
+            EXPECT_EQ(S_OK, hr) << ErrorText();
+            EXPECT_TRUE(ReadAll(local) == std::string(static_cast<size_t>(c.offset), 'x') + ScriptedFile());
+        } else {
+            EXPECT_EQ(DISP_E_EXCEPTION, hr);
+            EXPECT_EQ("Get failed", ErrorText());
+            EXPECT_TRUE(ReadAll(local) == old);
+        }
+        ASSERT_EQ(S_OK, ctl->Quote(Arg("NOOP")));
+        EXPECT_EQ("200 ok", LastText());
+    }
+}
+
+// BeginGet still opens its file itself; enable once it opens it through OpenDownloadTarget.
+TEST_F(TruthfulTransfers, DISABLED_BackgroundResumeKeepsExactlyTheLocalPrefix)
+{
+    Login("plain");
+    const std::string local = dir + "\\background.bin";
+    WriteAll(local, std::string(5000, 'x'));
+    long ret = -1;
+    ASSERT_EQ(S_OK, ctl->BeginGet(Arg("file"), Arg(local), 1000, &ret)) << ErrorText();
+    PumpWhileBusy();
+    EXPECT_EQ(0, Busy());
+    EXPECT_TRUE(ReadAll(local) == std::string(1000, 'x') + ScriptedFile()) << ReadAll(local).size();
+}
+
+// A server that takes the data connection and then reads nothing: the upload must end by the
+// time-out or by Abort, fail, and leave the control connection in step.
+TEST_F(TruthfulTransfers, UploadToAServerThatStopsReadingEnds)
+{
+    Login("noread");
+    const std::string local = dir + "\\big.bin";
+    WriteAll(local, PseudoRandom(20 * 1024 * 1024, 5));
+    IDorvikFTPCtrl* c = ctl;
+    struct Case {
+        const char* how;
+        long timeout;
+        UINT abortAfter;  // ms; 0: never
+        const char* text;
+    };
+    const Case cases[] = {
+        {"time-out", 2, 0, "Error: Timeout! 426 Transfer aborted."},
+        {"abort", 60, 1500, "Error: Aborted 426 Transfer aborted."},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.how);
+        ctl->put_Timeout(k.timeout);
+        sink.events.clear();
+        {
+            TimerCall abort(k.abortAfter ? k.abortAfter : 600000, [c] { c->Abort(); });
+            EXPECT_EQ(DISP_E_EXCEPTION, ctl->Put(Arg(local), Arg("big.bin"), 0));
+        }
+        EXPECT_EQ(k.text, ErrorText());
+        EXPECT_EQ(-1, TransferFixture::Of(sink).complete);
+        EXPECT_EQ((std::vector<long>{6, 8}), States());
+        EXPECT_EQ(0, Busy());
+        ctl->put_Timeout(10);
+        ASSERT_EQ(S_OK, ctl->Quote(Arg("NOOP")));
+        EXPECT_EQ("200 ok", LastText()) << ::testing::PrintToString(Replies());
+    }
+}
+
+TEST_F(TruthfulTransfers, AbortFromAProgressHandlerStopsAtThatPieceAndResetsTheData)
+{
+    Login("countstor");
+    const std::string local = dir + "\\two-mb.bin";
+    WriteAll(local, PseudoRandom(2 * 1024 * 1024, 9));
+    IDorvikFTPCtrl* c = ctl;
+    sink.hook = [c](const RecordedEvent& e) {
+        if (e.id == 4)
+            c->Abort();
+    };
+    EXPECT_EQ(DISP_E_EXCEPTION, ctl->Put(Arg(local), Arg("two-mb.bin"), 0));
+    sink.hook = nullptr;
+    // The peer answers 426 only when the data connection was reset rather than closed.
+    EXPECT_EQ("Error: Aborted 426 Data connection reset; nothing kept.", ErrorText());
+    TransferEvents t = TransferFixture::Of(sink);
+    EXPECT_EQ(std::vector<long>{102400}, t.progress);
+    EXPECT_EQ(-1, t.complete);
+    ASSERT_EQ(S_OK, ctl->Quote(Arg("NOOP")));
+    EXPECT_EQ("200 ok", LastText());
+
+    // Without the abort the same file goes out whole.
+    sink.events.clear();
+    ASSERT_EQ(S_OK, ctl->Put(Arg(local), Arg("two-mb.bin"), 0)) << ErrorText();
+    EXPECT_EQ("226 Stored 2097152 bytes.", LastText());
+    EXPECT_EQ(21u, TransferFixture::Of(sink).progress.size());
+}
+
+// No command goes out for a file that cannot be read, so no earlier reply belongs in the text.
+TEST_F(TruthfulTransfers, MissingLocalFileFailsWithTheLocalErrorOnly)
+{
+    Login("plain");
+    ASSERT_EQ(S_OK, ctl->DeleteFile(Arg("unrelated")));
+    EXPECT_EQ(DISP_E_EXCEPTION, ctl->Put(Arg(dir + "\\absent.txt"), Arg("absent.txt"), 0));
+    EXPECT_EQ("Error opening local file. (code 2)", ErrorText());
+    EXPECT_EQ("200 USER,PASS,PWD,DELE,HIST", FakeHistory());
+}
+
+// BeginPut still appends the last reply to the local error; enable once it reports it alone.
+TEST_F(TruthfulTransfers, DISABLED_BackgroundUploadOfAMissingFileFailsWithTheLocalErrorOnly)
+{
+    Login("plain");
+    ASSERT_EQ(S_OK, ctl->DeleteFile(Arg("unrelated")));
+    EXPECT_EQ(DISP_E_EXCEPTION, ctl->BeginPut(Arg(dir + "\\absent.txt"), Arg("absent.txt"), 0));
+    EXPECT_EQ("Error opening local file. (code 2)", ErrorText());
+    EXPECT_EQ(0, Busy());
+}
+
+// Abort of a download: the Telnet interrupt, then the synch (IAC DM, its IAC sent urgent),
+// then ABOR, byte for byte as the peer received them.
+TEST_F(TruthfulTransfers, AbortSendsInterruptSynchAndAbor)
+{
+    Login("rawabort");
+    IDorvikFTPCtrl* c = ctl;
+    {
+        TimerCall abort(500, [c] { c->Abort(); });
+        EXPECT_EQ(S_OK, ctl->Get(Arg("file"), Arg(dir + "\\aborted.bin"), 0)) << ErrorText();
+    }
+    ASSERT_EQ(S_OK, ctl->Quote(Arg("ABORBYTES")));
+    EXPECT_EQ("200 fff4fff241424f520d0a", LastText());
+    ASSERT_EQ(S_OK, ctl->Quote(Arg("NOOP")));
+    EXPECT_EQ("200 ok", LastText());
 }
 
 } // namespace

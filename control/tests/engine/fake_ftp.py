@@ -374,3 +374,129 @@ def start_all():
         'SOCKSSILENT': FakeServer(socks_session, answer=False),
     }
     return {name: server.port for name, server in servers.items()}
+
+
+# --- transfers that must not end as a success: cut listings, stalled uploads, the abort bytes ---
+# A server of its own (TRUTH): its sessions see the Telnet urgent byte in line (SO_OOBINLINE), may
+# answer PWD without quotes, and know the remote folder MGet has changed into.
+
+TREE_LISTINGS = {
+    b'': (b'drwxr-xr-x 2 o g 0 Jan 1 2020 c200\r\n'
+          b'drwxr-xr-x 2 o g 0 Jan 1 2020 sub\r\n'
+          b'-rw-r--r-- 1 o g 4 Jan 1 2020 top.txt\r\n'),
+    b'c200': b'-rw-r--r-- 1 o g 4 Jan 1 2020 in200.txt\r\n',
+    b'sub': b'-rw-r--r-- 1 o g 4 Jan 1 2020 insub.txt\r\n',
+}
+TWO_LINES = (b'-rw-r--r-- 1 o g 4 Jan 1 2020 one.txt\r\n'
+             b'-rw-r--r-- 1 o g 4 Jan 1 2020 two.txt\r\n')
+
+
+def truth_session(s):
+    """ftp_session, with the folder kept track of and, for the user lagtree, PWD without quotes."""
+    s.truth = True
+    s.user = b''
+    s.tree = []
+    s.abort_bytes = b''
+    s.conn.setsockopt(socket.SOL_SOCKET, socket.SO_OOBINLINE, 1)
+    plain = s.readline
+
+    def readline():
+        while True:
+            line = plain()
+            if line is None:
+                return None
+            verb, _, arg = line.rstrip(b'\r\n').partition(b' ')
+            verb = verb.upper()
+            if verb == b'USER':
+                s.user = arg
+            elif verb == b'CWD' and arg == b'..':
+                s.tree = s.tree[:-1]
+            elif verb == b'CWD' and arg != b'deny':
+                s.tree.append(arg)
+            elif verb == b'PWD' and s.user == b'lagtree':
+                s.send(b'257 /' + b'/'.join(s.tree) + b' is current\r\n')
+                continue
+            return line
+    s.readline = readline
+    ftp_session(s)
+
+
+def reset_close(conn):
+    conn.setsockopt(socket.SOL_SOCKET, socket.SO_LINGER, b'\x01\x00\x00\x00\x00\x00\x00\x00')
+    conn.close()
+
+
+def truth_data_command(s, user, verb, arg, line):
+    link = s.link
+    if verb == b'ABORBYTES':
+        s.send(b'200 ' + hexline(s.abort_bytes) + b'\r\n')
+    elif b'ABOR' in verb:
+        s.send(b'225 No transfer to abort.\r\n')
+    elif verb == b'LIST' and user in (b'resetlist', b'list451', b'nolistconn', b'lagtree'):
+        s.send(b'150 Here it comes.\r\n')
+        if user == b'nolistconn':
+            wait_for_abort(s, None)
+            return True
+        conn = link.open()
+        if user == b'resetlist':
+            conn.sendall(TWO_LINES)
+            time.sleep(0.3)
+            reset_close(conn)
+            s.send(b'426 Connection reset mid-listing.\r\n')
+            return True
+        conn.sendall(TREE_LISTINGS.get(b'/'.join(s.tree), b'') if user == b'lagtree' else TWO_LINES)
+        conn.close()
+        s.send(b'451 Listing incomplete.\r\n' if user == b'list451' else b'226 Listing sent.\r\n')
+    elif verb == b'STOR' and user == b'stor550':
+        s.send(b'550 Permission denied.\r\n')
+    elif verb == b'STOR' and user in (b'noread', b'countstor'):
+        s.send(b'150 Send it.\r\n')
+        conn = link.open()
+        if user == b'noread':
+            wait_for_abort(s, conn)
+            return True
+        total = 0
+        try:
+            while True:
+                chunk = conn.recv(1 << 20)
+                if not chunk:
+                    break
+                total += len(chunk)
+        except ConnectionResetError:
+            conn.close()
+            s.send(b'426 Data connection reset; nothing kept.\r\n')
+            return True
+        conn.close()
+        s.send(b'226 Stored %d bytes.\r\n' % total)
+    elif verb == b'RETR' and user == b'rawabort':
+        s.send(b'150 Opening data connection.\r\n')
+        conn = link.open()
+        conn.sendall(FILE_CONTENT)
+        raw = s.read_until(b'ABOR\r\n')
+        if raw is None:
+            return True
+        s.abort_bytes = raw
+        conn.close()
+        s.send(b'426 Transfer aborted.\r\n226 ABOR done.\r\n')
+    else:
+        return False
+    return True
+
+
+_data_command_before_truth = data_command
+
+
+def data_command(s, user, verb, arg, line):  # noqa: F811 (extends the one above)
+    s.__dict__.setdefault('link', DataLink())
+    if getattr(s, 'truth', False) and truth_data_command(s, user, verb, arg, line):
+        return True
+    return _data_command_before_truth(s, user, verb, arg, line)
+
+
+_start_all_before_truth = start_all
+
+
+def start_all():  # noqa: F811 (extends the one above)
+    ports = _start_all_before_truth()
+    ports['TRUTH'] = FakeServer(truth_session).port
+    return ports

@@ -1,0 +1,93 @@
+// Put's send loop. Under Wine a call costs about the same whatever its size, so the file is read
+// and the socket written in large blocks; the piece is only the unit of the progress report, the
+// abort check and the count.
+#include "PieceUpload.h"
+
+#include <vector>
+
+#include "ControlChannel.h"
+
+namespace {
+
+const int kPiece = 102400;
+const int kPiecesPerBlock = 40;
+// How long one wait for room in the connection lasts before the host's messages are served.
+const long kRoomWait = 20000;  // microseconds
+
+// True when the connection takes more bytes (or has failed) within `microseconds`.
+bool WaitForRoom(SOCKET s, long microseconds)
+{
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(s, &writable);
+    FD_SET(s, &failed);
+    timeval pause = {0, microseconds};
+    return select(0, nullptr, &writable, &failed, &pause) > 0;
+}
+
+} // namespace
+
+UploadEnd SendFilePieces(CDorvikFTPCtrl* control, HANDLE file, long* count)
+{
+    ControlHold hold(control);
+    const unsigned serial = control->m_nSessionSerial;
+    // Without notices and non-blocking: a send never waits, so every wait below is ours, bounded
+    // and pumping.
+    WSAAsyncSelect(control->m_sockData, control->m_hNotifyWnd, 0, 0);
+    u_long nonBlocking = 1;
+    ioctlsocket(control->m_sockData, FIONBIO, &nonBlocking);
+
+    std::vector<char> block(static_cast<size_t>(kPiece) * kPiecesPerBlock);
+    control->m_tOperationStart = NowSeconds();
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &got, nullptr)) {
+            control->m_strErrorDetail =
+                CStr::Format("Error reading local file. (code %ld)", static_cast<long>(GetLastError()));
+            return UploadEnd::ReadFailed;
+        }
+        if (got == 0)
+            return UploadEnd::Sent;
+        const int length = static_cast<int>(got);
+        int sent = 0;
+        int reported = 0;
+        while (reported < length) {
+            if (sent < length) {
+                int n = send(control->m_sockData, block.data() + sent, length - sent, 0);
+                if (n > 0) {
+                    sent += n;
+                    control->m_tOperationStart = NowSeconds();
+                } else {
+                    int error = WSAGetLastError();
+                    if (error != WSAEWOULDBLOCK) {
+                        control->m_strErrorDetail = CStr::Format("Error sending data. (code %d)", error);
+                        return UploadEnd::SendFailed;
+                    }
+                    WaitForRoom(control->m_sockData, kRoomWait);
+                }
+                PumpMessages(control);
+                if (control->Superseded(serial))
+                    return UploadEnd::Superseded;
+                if (control->m_bAbort)
+                    return UploadEnd::Aborted;
+                if (WaitExpired(control->m_tOperationStart, control->m_nTimeout)) {
+                    control->m_strErrorDetail = "Timeout!";
+                    return UploadEnd::TimedOut;
+                }
+            }
+            // Every piece that is all out is reported; the block's last, short piece once the
+            // block is.
+            while (reported < length && (sent - reported >= kPiece || sent == length)) {
+                int piece = length - reported < kPiece ? length - reported : kPiece;
+                reported += piece;
+                *count += piece;
+                control->Fire_TransferProgress(*count);
+                if (control->Superseded(serial))
+                    return UploadEnd::Superseded;
+                if (control->m_bAbort)
+                    return UploadEnd::Aborted;
+            }
+        }
+    }
+}

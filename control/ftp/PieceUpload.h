@@ -1,0 +1,22 @@
+// The send loop of Put: a local file into the data connection, one progress report per piece.
+#ifndef DORVIK_PIECEUPLOAD_H
+#define DORVIK_PIECEUPLOAD_H
+
+#include "DorvikFTPCtrl.h"
+
+enum class UploadEnd {
+    Sent,        // the whole file went out
+    ReadFailed,  // the local file could not be read; the reason is in m_strErrorDetail
+    SendFailed,  // the data connection broke; the reason is in m_strErrorDetail
+    TimedOut,    // nothing went out for the control's Timeout seconds; m_strErrorDetail is "Timeout!"
+    Aborted,     // the abort flag was seen
+    Superseded,  // the connection was replaced while the loop pumped; nothing may be touched
+};
+
+// Sends the rest of `file` on the control's data connection, which is made non-blocking for the
+// purpose. *count grows by every piece that has gone out and is reported with TransferProgress.
+// Messages are pumped while the connection is full, and the abort flag and the time-out are
+// looked at there and after every report.
+UploadEnd SendFilePieces(CDorvikFTPCtrl* control, HANDLE file, long* count);
+
+#endif
