@@ -86,10 +86,12 @@ TEST_P(RealServerListings, EntriesEventsAndListingTextInBothModes)
         ASSERT_EQ(S_OK, ctl->FileExists(Arg("listdir/a.txt"), &found)) << ErrorText();
         EXPECT_EQ(1, found);
         HRESULT hr = ctl->FileExists(Arg("listdir/none.txt"), &found);
+        // A server may refuse the LIST at once (5xx) or only in its final reply (4xx).
+        const std::string text = ErrorText();
         if (hr == S_OK)
             EXPECT_EQ(0, found);
         else
-            EXPECT_EQ(0, ErrorText().find("Failure! - 5"));
+            EXPECT_TRUE(text.find("Failure! - 5") == 0 || text.find("Failure! - 4") == 0) << text;
         EXPECT_EQ(0, Busy());
         // The listing stays until the next EnumFiles.
         EXPECT_EQ(listing, Text(&IDorvikFTPCtrl::get_FileListing));

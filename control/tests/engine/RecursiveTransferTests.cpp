@@ -218,7 +218,8 @@ TEST_F(ScriptedTrees, MPutKeepsOneResultAcrossEntries)
         ASSERT_EQ(S_OK, ctl->Connect()) << ErrorText();
         EXPECT_EQ(c.result, ctl->MPut(Arg(c.list)));
         if (FAILED(c.result)) {
-            EXPECT_NE(std::string::npos, ErrorText().find("550 Permission denied.")) << ErrorText();
+            const std::string text = ErrorText();
+            EXPECT_NE(std::string::npos, text.find("550 Permission denied.")) << text;
         }
         EXPECT_EQ(c.history, FakeHistory());
     }

@@ -339,17 +339,6 @@ TEST_F(ScriptedTransfers, PortRefusedWithFiveHundredIsSentAgain)
     EXPECT_EQ("200 USER,PASS,PWD,TYPE,PORT,PORT,RETR,HIST", FakeHistory());
 }
 
-TEST_F(ScriptedTransfers, UnreadableLocalFileFailsTheUpload)
-{
-    Login("plain");
-    // Reading a process's memory at offset 0 fails: the read error comes mid-transfer.
-    EXPECT_EQ(DISP_E_EXCEPTION, ctl->Put(Arg("Z:\\proc\\self\\mem"), Arg("file"), 0));
-    EXPECT_EQ(0, ErrorText().find("Error: Error reading local file.")) << ErrorText();
-    EXPECT_EQ(-1, TransferFixture::Of(sink).complete);
-    ASSERT_EQ(S_OK, ctl->Quote(Arg("NOOP")));
-    EXPECT_EQ("200 ok", LastText());
-}
-
 TEST_F(ScriptedTransfers, BusyWhileATransferRuns)
 {
     Login("plain");
@@ -509,6 +498,19 @@ TEST_F(TruthfulTransfers, AbortFromAProgressHandlerStopsAtThatPieceAndResetsTheD
     ASSERT_EQ(S_OK, ctl->Put(Arg(local), Arg("two-mb.bin"), 0)) << ErrorText();
     EXPECT_EQ("226 Stored 2097152 bytes.", LastText());
     EXPECT_EQ(21u, TransferFixture::Of(sink).progress.size());
+}
+
+TEST_F(TruthfulTransfers, UnreadableLocalFileFailsTheUploadAndResetsTheData)
+{
+    Login("countstor");
+    // Reading a process's memory at offset 0 fails: the read error comes mid-transfer.
+    EXPECT_EQ(DISP_E_EXCEPTION, ctl->Put(Arg("Z:\\proc\\self\\mem"), Arg("file"), 0));
+    const std::string text = ErrorText();
+    EXPECT_EQ(0, text.find("Error: Error reading local file.")) << text;
+    EXPECT_NE(std::string::npos, text.find("426 Data connection reset; nothing kept.")) << text;
+    EXPECT_EQ(-1, TransferFixture::Of(sink).complete);
+    ASSERT_EQ(S_OK, ctl->Quote(Arg("NOOP")));
+    EXPECT_EQ("200 ok", LastText());
 }
 
 // No command goes out for a file that cannot be read, so no earlier reply belongs in the text.
