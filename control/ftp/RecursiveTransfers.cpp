@@ -56,14 +56,11 @@ std::string VisitKey(CStr path, bool ignoreCase)
     return path.str();
 }
 
-} // namespace
-
-namespace {
-
 // One entry of an MPut list. *result is the one result of the whole call: every Put and every
 // recursive call replaces it, an entry that makes none leaves it as it was, and an entry's
-// folders are only entered while it is S_OK. The return is S_OK to go on with the next entry,
-// or the failure of a recursive call, which ends the whole MPut at once.
+// folders are only entered while it is S_OK. The return is S_OK to go on with the next entry, or
+// the failure of a recursive call or of a folder that could not be entered, which ends the whole
+// MPut at once.
 HRESULT PutEntry(CDorvikFTPCtrl* control, const CStr& item, int depth, std::set<std::string>& visited,
                  HRESULT* result)
 {

@@ -376,6 +376,13 @@ protected:
         dir = LocalDir(std::string("truth-") + user);
         sink.events.clear();
     }
+    // A local name that does not exist, after a reply that has nothing to do with it.
+    std::string MissingFileAfterAnUnrelatedReply()
+    {
+        Login("plain");
+        EXPECT_EQ(S_OK, ctl->DeleteFile(Arg("unrelated")));
+        return dir + "\\absent.txt";
+    }
     // The host's own loop until a background transfer has ended.
     void PumpWhileBusy()
     {
@@ -516,9 +523,8 @@ TEST_F(TruthfulTransfers, UnreadableLocalFileFailsTheUploadAndResetsTheData)
 // No command goes out for a file that cannot be read, so no earlier reply belongs in the text.
 TEST_F(TruthfulTransfers, MissingLocalFileFailsWithTheLocalErrorOnly)
 {
-    Login("plain");
-    ASSERT_EQ(S_OK, ctl->DeleteFile(Arg("unrelated")));
-    EXPECT_EQ(DISP_E_EXCEPTION, ctl->Put(Arg(dir + "\\absent.txt"), Arg("absent.txt"), 0));
+    const std::string absent = MissingFileAfterAnUnrelatedReply();
+    EXPECT_EQ(DISP_E_EXCEPTION, ctl->Put(Arg(absent), Arg("absent.txt"), 0));
     EXPECT_EQ("Error opening local file. (code 2)", ErrorText());
     EXPECT_EQ("200 USER,PASS,PWD,DELE,HIST", FakeHistory());
 }
@@ -526,9 +532,8 @@ TEST_F(TruthfulTransfers, MissingLocalFileFailsWithTheLocalErrorOnly)
 // BeginPut still appends the last reply to the local error; enable once it reports it alone.
 TEST_F(TruthfulTransfers, DISABLED_BackgroundUploadOfAMissingFileFailsWithTheLocalErrorOnly)
 {
-    Login("plain");
-    ASSERT_EQ(S_OK, ctl->DeleteFile(Arg("unrelated")));
-    EXPECT_EQ(DISP_E_EXCEPTION, ctl->BeginPut(Arg(dir + "\\absent.txt"), Arg("absent.txt"), 0));
+    const std::string absent = MissingFileAfterAnUnrelatedReply();
+    EXPECT_EQ(DISP_E_EXCEPTION, ctl->BeginPut(Arg(absent), Arg("absent.txt"), 0));
     EXPECT_EQ("Error opening local file. (code 2)", ErrorText());
     EXPECT_EQ(0, Busy());
 }
