@@ -62,7 +62,7 @@ try {
         return Error(refusal);
 
     ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     m_bBusy = TRUE;
     m_bAbort = FALSE;
     SetState(DFTP_STATE_DOWNLOADING);
@@ -83,7 +83,7 @@ COMKIT_METHOD_CATCH
 int CDorvikFTPCtrl::RetrieveFile(const CStr& remote, const CStr& local, char type, long offset, long* count)
 {
     ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     *count = offset;
     if (!SendCommand(CStr::Format("TYPE %c\r\n", type)))
         return kFailed;

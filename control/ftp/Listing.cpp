@@ -40,7 +40,7 @@ private:
 CStr CDorvikFTPCtrl::StartListing(const CStr& argument)
 {
     ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     int code = 0;
     if (SendCommand("TYPE A\r\n"))
         code = ReadReply(&m_sockControl);
@@ -79,7 +79,7 @@ CDorvikFTPCtrl::ListingEnd CDorvikFTPCtrl::ReadListing(bool keepLineFeeds,
                                                        const std::function<void(const CStr&)>& onLine)
 {
     ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     // The window ignores data notices during a listing; each would cost a posted message.
     WSAAsyncSelect(m_sockData, m_hNotifyWnd, 0, 0);
     ListLineSplitter splitter(keepLineFeeds ? LineFeedRule::Keep : LineFeedRule::Drop);
@@ -128,7 +128,7 @@ try {
     if (!IsSafeCommandArgument(mask))
         return Error(UnsafeArgumentText("file mask"));
     ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     m_bBusy = TRUE;
     m_bAbort = FALSE;
     m_strFileListing.Empty();
@@ -178,7 +178,7 @@ try {
     if (!IsSafeCommandArgument(name))
         return Error(UnsafeArgumentText("file name"));
     ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     m_bBusy = TRUE;
     m_bAbort = FALSE;
     SetState(DFTP_STATE_LISTING);

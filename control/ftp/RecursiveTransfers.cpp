@@ -170,7 +170,7 @@ HRESULT CDorvikFTPCtrl::GetTree(const std::vector<CStr>& entries, const CStr& lo
                                 std::set<std::string>& visited)
 {
     IDorvikFTPCtrl* self = this;
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     CStr folder = localFolder;
     if (!folder.EndsWith("/"))
         folder += '/';

@@ -42,7 +42,7 @@ try {
         return Error(refusal);
 
     ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     m_bBusy = TRUE;
     m_bAbort = FALSE;
     SetState(DFTP_STATE_UPLOADING);
