@@ -15,8 +15,6 @@ const char kProgId[] = "DorvikFTP.DorvikFTPCtrl.1";
 CDorvikFTPCtrl::CDorvikFTPCtrl()
     : m_propertyNotify(this, IID_IPropertyNotifySink), m_events(this)
 {
-    Module().Lock();
-
     WNDCLASSA wc = {};
     wc.lpfnWndProc = HiddenWndProc;
     wc.hInstance = g_hInstance;
@@ -28,6 +26,9 @@ CDorvikFTPCtrl::CDorvikFTPCtrl()
     if (m_hNotifyWnd)
         SetWindowLongPtrA(m_hNotifyWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     InitializeCriticalSection(&m_csDownload);
+    // Taken last, once nothing can throw any more: a constructor that throws never reaches the
+    // destructor that gives the lock back, and the library could then never be unloaded.
+    Module().Lock();
 }
 
 HRESULT CDorvikFTPCtrl::FinalConstruct()
@@ -163,15 +164,7 @@ COMKIT_METHOD_CATCH
 
 HRESULT CDorvikFTPCtrl::Error(const CStr& text)
 {
-    // The source names the class as registered; an unregistered control still says who it is.
-    CStr source = kProgId;
-    LPOLESTR progId = nullptr;
-    if (SUCCEEDED(ProgIDFromCLSID(CLSID_DorvikFTPCtrl, &progId)) && progId) {
-        CBstr wide(progId);
-        source = wide.ansi();
-        CoTaskMemFree(progId);
-    }
-    return ReportComError(source.c_str(), text);
+    return ReportComError(kProgId, text);
 }
 
 LONG CDorvikFTPCtrl::Fire_Reply(const CStr& text)
