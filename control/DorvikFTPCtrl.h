@@ -253,13 +253,11 @@ public:
     // Frees the server notices still queued for the hidden window (refusing waiting logins).
     void DiscardServerNotices();
 
-    // HTTP download and upload (HttpDownload.cpp, HttpUpload.cpp). HttpGetFile returns 0 when the
-    // file was fetched, -1 with the error text in *failure otherwise; FtpGetUrl returns -1 (no
-    // FTP fetch by URL); HttpSendFile streams one file into a WinInet request (an HINTERNET).
+    // HTTP download (HttpDownload.cpp). HttpGetFile returns 0 when the file was fetched, -1 with
+    // the error text in *failure otherwise; FtpGetUrl returns -1 (no FTP fetch by URL).
     int HttpGetFile(const CStr& url, const CStr& localFile, const CStr& user, const CStr& password, long resume,
                     CStr* failure);
     int FtpGetUrl(const CStr& url, const CStr& localFile, const CStr& user, const CStr& password, long resume);
-    unsigned long long HttpSendFile(const CStr& path, void* request);
 
 public:
     // Members, in declared order, shared by every engine file.

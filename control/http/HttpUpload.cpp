@@ -216,12 +216,3 @@ try {
     return static_cast<HRESULT>(status);
 }
 COMKIT_METHOD_CATCH
-
-unsigned long long CDorvikFTPCtrl::HttpSendFile(const CStr& path, void* request)
-{
-    WIN32_FILE_ATTRIBUTE_DATA found;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &found))
-        return 0;
-    unsigned long long size = (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
-    return SendFileBytes(path, static_cast<HINTERNET>(request), size);
-}
