@@ -101,12 +101,17 @@ HRESULT ComModule::GetTypeInfo(const GUID& guid, ITypeInfo** out, bool vtableSid
 
 ATOM ComModule::RegisterWindowClass(const WNDCLASSA& wc)
 {
+    // Controls on two apartment threads of one host may both be first: one registers, the
+    // other finds the class; neither sees the other's half-done registration.
+    EnterCriticalSection(&m_factoryLock);
     WNDCLASSA existing;
-    if (GetClassInfoA(wc.hInstance, wc.lpszClassName, &existing))
-        return 1;
-    ATOM atom = RegisterClassA(&wc);
-    if (atom)
-        m_windowClasses.push_back(CStr(wc.lpszClassName));
+    ATOM atom = 1;
+    if (!GetClassInfoA(wc.hInstance, wc.lpszClassName, &existing)) {
+        atom = RegisterClassA(&wc);
+        if (atom)
+            m_windowClasses.push_back(CStr(wc.lpszClassName));
+    }
+    LeaveCriticalSection(&m_factoryLock);
     return atom;
 }
 

@@ -30,11 +30,14 @@ public:
     HRESULT GetTypeInfo(const GUID& guid, ITypeInfo** out, bool vtableSide = false);
 
     // Registers the class unless one of that name exists; records it for unregistration at Term.
+    // Safe to call from several threads at once.
     ATOM RegisterWindowClass(const WNDCLASSA& wc);
 
     // Clean-up that must run at Term (cached class factories).
     void AddTermHook(void (*hook)());
 
+    // The module's one lock: guards the cached factories, type information, window classes and
+    // whatever else all instances share. It may be entered again by the thread that holds it.
     CRITICAL_SECTION* FactoryLock() { return &m_factoryLock; }
 
 private:

@@ -10,6 +10,7 @@ struct RegValue {
 };
 
 struct RegKey {
+    HKEY hive = nullptr; // set on the top-level keys of a hive block
     CStr name;
     bool hasDefault = false;
     CStr defaultData;
@@ -24,7 +25,8 @@ public:
     ScriptReader(const CStr& text, const RegistrarReplacements& replacements)
         : m_text(text), m_replacements(replacements) {}
 
-    bool ParseRoot(HKEY* root, std::vector<RegKey>* keys)
+    // Every top-level key remembers the hive block it was read in, so a script may name several.
+    bool ParseRoot(std::vector<RegKey>* keys)
     {
         CStr word;
         while (NextToken(&word)) {
@@ -34,7 +36,8 @@ public:
             std::vector<RegKey> body;
             if (!ParseBody(&body, nullptr))
                 return false;
-            *root = hive;
+            for (RegKey& key : body)
+                key.hive = hive;
             keys->insert(keys->end(), body.begin(), body.end());
         }
         return m_ok;
@@ -216,40 +219,51 @@ HRESULT RegisterKey(HKEY parent, const RegKey& key)
     return hr;
 }
 
-void UnregisterKey(HKEY parent, const RegKey& key)
+bool Absent(LONG error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+// Removes what the script wrote below parent. A key or value that is not there is already as
+// removed as it gets; any other refusal (access denied, above all) is a failure the caller must see.
+HRESULT UnregisterKey(HKEY parent, const RegKey& key)
 {
+    // Only the rights the removal needs: reading the subkey count, and deleting named values.
+    REGSAM rights = KEY_QUERY_VALUE | (key.values.empty() ? 0 : KEY_SET_VALUE);
     HKEY opened = nullptr;
-    if (RegOpenKeyExA(parent, key.name.c_str(), 0, KEY_ALL_ACCESS, &opened) != ERROR_SUCCESS)
-        return; // nothing of ours is there
-    for (const RegValue& v : key.values)
-        RegDeleteValueA(opened, v.name.c_str());
-    for (const RegKey& sub : key.subkeys)
-        UnregisterKey(opened, sub);
+    LONG error = RegOpenKeyExA(parent, key.name.c_str(), 0, rights, &opened);
+    if (Absent(error))
+        return S_OK;
+    if (error != ERROR_SUCCESS)
+        return FromWin32(error);
+    HRESULT hr = S_OK;
+    for (size_t i = 0; SUCCEEDED(hr) && i < key.values.size(); ++i) {
+        error = RegDeleteValueA(opened, key.values[i].name.c_str());
+        if (!Absent(error))
+            hr = FromWin32(error);
+    }
+    for (size_t i = 0; SUCCEEDED(hr) && i < key.subkeys.size(); ++i)
+        hr = UnregisterKey(opened, key.subkeys[i]);
     DWORD subkeys = 0;
-    bool empty = RegQueryInfoKeyA(opened, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
-                                  nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS && subkeys == 0;
+    if (SUCCEEDED(hr))
+        hr = FromWin32(RegQueryInfoKeyA(opened, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, nullptr,
+                                        nullptr, nullptr, nullptr, nullptr));
     RegCloseKey(opened);
-    if (empty && !key.noRemove)
-        RegDeleteKeyA(parent, key.name.c_str());
+    if (FAILED(hr) || subkeys != 0 || key.noRemove)
+        return hr;
+    error = RegDeleteKeyA(parent, key.name.c_str());
+    return Absent(error) ? S_OK : FromWin32(error);
 }
 
 } // namespace
 
 HRESULT RunRegistryScript(const CStr& script, const RegistrarReplacements& replacements, bool registering)
 {
-    HKEY root = nullptr;
     std::vector<RegKey> keys;
     ScriptReader reader(script, replacements);
-    if (!reader.ParseRoot(&root, &keys) || !root)
+    if (!reader.ParseRoot(&keys) || keys.empty())
         return E_UNEXPECTED;
     for (const RegKey& key : keys) {
-        if (registering) {
-            HRESULT hr = RegisterKey(root, key);
-            if (FAILED(hr))
-                return hr;
-        } else {
-            UnregisterKey(root, key);
-        }
+        HRESULT hr = registering ? RegisterKey(key.hive, key) : UnregisterKey(key.hive, key);
+        if (FAILED(hr))
+            return hr;
     }
     return S_OK;
 }

@@ -56,13 +56,19 @@ HRESULT TypeInfoDispatch::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCI
     if (FAILED(hr))
         return hr;
     if (count == 1) {
+        // One table serves every instance, and instances may live on several apartment threads.
+        bool found = false;
+        EnterCriticalSection(Module().FactoryLock());
         if (!m_namesBuilt)
             BuildNameTable(info);
         auto hit = m_names.find(names[0]);
         if (hit != m_names.end()) {
             ids[0] = hit->second;
-            return S_OK;
+            found = true;
         }
+        LeaveCriticalSection(Module().FactoryLock());
+        if (found)
+            return S_OK;
     }
     return info->GetIDsOfNames(names, count, ids);
 }

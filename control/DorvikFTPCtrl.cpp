@@ -1,6 +1,5 @@
 // Construction, destruction and the COM identity of the control.
 #include "DorvikFTPCtrl.h"
-#include "DorvikGuids.h"
 
 #include "Bstr.h"
 #include "ErrorInfo.h"
@@ -16,8 +15,6 @@ const char kProgId[] = "DorvikFTP.DorvikFTPCtrl.1";
 CDorvikFTPCtrl::CDorvikFTPCtrl()
     : m_propertyNotify(this, IID_IPropertyNotifySink), m_events(this)
 {
-    Module().Lock();
-
     WNDCLASSA wc = {};
     wc.lpfnWndProc = HiddenWndProc;
     wc.hInstance = g_hInstance;
@@ -29,6 +26,9 @@ CDorvikFTPCtrl::CDorvikFTPCtrl()
     if (m_hNotifyWnd)
         SetWindowLongPtrA(m_hNotifyWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     InitializeCriticalSection(&m_csDownload);
+    // Taken last, once nothing can throw any more: a constructor that throws never reaches the
+    // destructor that gives the lock back, and the library could then never be unloaded.
+    Module().Lock();
 }
 
 HRESULT CDorvikFTPCtrl::FinalConstruct()
@@ -164,16 +164,7 @@ COMKIT_METHOD_CATCH
 
 HRESULT CDorvikFTPCtrl::Error(const CStr& text)
 {
-    // The source names the class as registered; an unregistered control still says who it is.
-    CStr source = kProgId;
-    // Read straight from the registry: ProgIDFromCLSID, asked about a class that is not
-    // registered, closes a handle that is not its own under Wine, often one of our sockets.
-    char progId[256];
-    LONG size = sizeof(progId);
-    if (RegQueryValueA(HKEY_CLASSES_ROOT, "CLSID\\" DORVIK_CLSID_TEXT "\\ProgID", progId, &size) == ERROR_SUCCESS &&
-        size > 1)
-        source = CStr(progId);
-    return ReportComError(source.c_str(), text);
+    return ReportComError(kProgId, text);
 }
 
 LONG CDorvikFTPCtrl::Fire_Reply(const CStr& text)

@@ -21,6 +21,7 @@
 #include "CStr.h"
 #include "DorvikFTP_h.h"
 #include "EventProxy.h"
+#include "FtpConnection.h"
 #include "MethodGuard.h"
 #include "ObjectRoot.h"
 #include "TypeInfoDispatch.h"
@@ -38,6 +39,7 @@ extern HINSTANCE g_hInstance;
 #define DORVIK_SOCKET_EVENTS 0x3B
 
 struct DownloadWorker;
+class FtpOperation;
 
 class CDorvikFTPCtrl : public ObjectRoot,
                        public IDorvikFTPCtrl,
@@ -168,14 +170,27 @@ public:
     HRESULT Error(const CStr& text);
 
     // The FTP client engine (control connection, replies, data connection, transfers).
-    // Reads one line of *s into *line (at most max characters); see ControlChannel.cpp.
+    // Reads one line of the control connection *s into *line (at most max characters); see
+    // ControlChannel.cpp.
     int ReadLine(SOCKET* s, CStr* line, int max);
     // Reads lines until a reply line; stores it and returns its code (0: none, -10: time-out).
     int ReadReply(SOCKET* s);
     // Sends every byte of data on *s, pumping while the socket is full; false on an error,
     // the time-out or when the connection was replaced meanwhile.
     bool SendAll(SOCKET* s, const char* data, int length);
-    bool SendCommand(const CStr& line) { return SendAll(&m_sockControl, line.c_str(), line.GetLength()); }
+    // Sends one command line on the control connection once every earlier command has its answer;
+    // false when it could not be sent (nothing is then owed for it).
+    bool SendCommand(const CStr& line);
+    // Sends the Telnet interrupt and ABOR while the transfer command's own answer is still owed.
+    bool SendAbortSequence();
+    // Reads the replies the server still owes for earlier commands, within Timeout; false when
+    // they did not all come.
+    bool SettleOwedReplies();
+    // The connection stands: opened by Connect, not closed by Disconnect, a failure or the server.
+    bool HasControlConnection() const { return m_sockControl != INVALID_SOCKET && !m_connection.closedByPeer; }
+    // The running operation may not touch the sockets any more: its connection was taken away under
+    // it, or the server never answered an earlier command.
+    bool OperationHalted() const;
     // Waits (pumping) for a connection started on a non-blocking *s: 0 once it stands (and, with
     // needData, the peer's first bytes wait), else the error (10060 time-out, 10004 abort).
     int WaitForConnection(SOCKET* s, bool needData);
@@ -203,7 +218,10 @@ public:
     ListingEnd ReadListing(bool keepLineFeeds, const std::function<void(const CStr&)>& onLine);
     // True when a Disconnect or Connect made while this operation pumped has replaced its
     // connection: the operation must then end and leave the sockets alone.
-    bool Superseded(unsigned serial) const { return serial != m_nSessionSerial; }
+    bool Superseded(unsigned serial) const { return serial != m_connection.serial; }
+    // The same, or the running operation was halted: a wait or exchange begun on connection
+    // `serial` must end and leave the sockets alone.
+    bool ConnectionGone(unsigned serial) const { return Superseded(serial) || OperationHalted(); }
 
     // Background transfers (BeginGet, BeginPut): every way one can end goes through
     // FinishAsyncTransfer; the window hands it their notices.
@@ -235,13 +253,11 @@ public:
     // Frees the server notices still queued for the hidden window (refusing waiting logins).
     void DiscardServerNotices();
 
-    // HTTP download and upload (HttpDownload.cpp, HttpUpload.cpp). HttpGetFile returns 0 when the
-    // file was fetched, -1 with the error text in *failure otherwise; FtpGetUrl returns -1 (no
-    // FTP fetch by URL); HttpSendFile streams one file into a WinInet request (an HINTERNET).
+    // HTTP download (HttpDownload.cpp). HttpGetFile returns 0 when the file was fetched, -1 with
+    // the error text in *failure otherwise; FtpGetUrl returns -1 (no FTP fetch by URL).
     int HttpGetFile(const CStr& url, const CStr& localFile, const CStr& user, const CStr& password, long resume,
                     CStr* failure);
     int FtpGetUrl(const CStr& url, const CStr& localFile, const CStr& user, const CStr& password, long resume);
-    unsigned long long HttpSendFile(const CStr& path, void* request);
 
 public:
     // Members, in declared order, shared by every engine file.
@@ -282,17 +298,9 @@ public:
     CBuiltinFtpServer m_Server;
 
     // Engine state beyond the member table.
-    // A reply line that arrived in pieces waits here until its CR comes, one per socket that
-    // ReadLine serves; `owner` ties it to the socket it belongs to.
-    struct PendingLine {
-        SOCKET owner = INVALID_SOCKET;
-        CStr text;
-        bool continuation = false;  // this line is the rest of a line cut at the length limit
-    };
-    PendingLine m_controlLine;
-    PendingLine m_httpLine;
-    bool m_bLastLineContinued = false;  // the line ReadLine returned last was such a rest
-    unsigned m_nSessionSerial = 0;      // changes whenever Connect or Disconnect replaces the sockets
+    FtpConnection m_connection;             // what belongs to the current control connection
+    FtpOperation* m_pOperation = nullptr;   // the FTP method running now, if any
+    bool m_bLastLineContinued = false;      // the line ReadLine returned last was the rest of a cut one
     SOCKET m_sockConnectFailed = INVALID_SOCKET;  // socket whose FD_CONNECT notice reported an error
     int m_nConnectFailedError = 0;
 
@@ -312,7 +320,6 @@ public:
     bool m_bRequiresSave = false;
 
 private:
-    PendingLine& PendingLineOf(SOCKET* s);
     // The folder-tree transfers, one level per call; `visited` holds the folders entered so far.
     HRESULT PutTree(const CStr& entry, int depth, std::set<std::string>& visited);
     HRESULT GetTree(const std::vector<CStr>& entries, const CStr& localFolder, int depth,

@@ -1,5 +1,6 @@
 // The registry-script interpreter against a scratch key of the current user.
 #include <windows.h>
+#include <aclapi.h>
 
 #include <gtest/gtest.h>
 
@@ -91,6 +92,58 @@ TEST_F(Registrar, MalformedScriptIsRefusedBeforeAnythingIsWritten)
                             "HKCU { A {"}) {
         EXPECT_EQ(E_UNEXPECTED, RunRegistryScript(bad, replacements, true)) << bad;
     }
+}
+
+TEST_F(Registrar, UnregisteringWhatIsAbsentSucceeds)
+{
+    EXPECT_EQ(S_OK, RunRegistryScript(script, replacements, false));
+}
+
+// Each hive block keeps its own keys: a second block does not pull the first one's under it.
+TEST_F(Registrar, SeveralHiveBlocksEachWriteIntoTheirOwnHive)
+{
+    const CStr twoHives = R"(HKLM { NoRemove Software { DorvikRegistrarTest = s 'machine' } }
+HKCU { NoRemove Software { DorvikRegistrarTest = s 'user' } })";
+    ASSERT_EQ(S_OK, RunRegistryScript(twoHives, replacements, true));
+    EXPECT_EQ("user", Value(""));
+    HKEY machine = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRoot, 0, KEY_READ, &machine));
+    RegCloseKey(machine);
+
+    ASSERT_EQ(S_OK, RunRegistryScript(twoHives, replacements, false));
+    EXPECT_EQ("<no key>", Value(""));
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExA(HKEY_LOCAL_MACHINE, kRoot, 0, KEY_READ, &machine));
+}
+
+// A key the caller may not delete is a failure to report, not "nothing of ours was there".
+TEST_F(Registrar, UnregisteringAKeyThatMayNotBeDeletedFails)
+{
+    ASSERT_EQ(S_OK, RunRegistryScript(script, replacements, true));
+    const std::string plain = std::string(kRoot) + "\\Plain";
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, plain.c_str(), 0, WRITE_DAC, &key));
+    EXPLICIT_ACCESSA deny = {};
+    char everyone[] = "EVERYONE";
+    BuildExplicitAccessWithNameA(&deny, everyone, DELETE | KEY_SET_VALUE | KEY_QUERY_VALUE, DENY_ACCESS,
+                                 NO_INHERITANCE);
+    PACL acl = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, SetEntriesInAclA(1, &deny, nullptr, &acl));
+    ASSERT_EQ(ERROR_SUCCESS, SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                             acl, nullptr));
+    RegCloseKey(key);
+    LocalFree(acl);
+
+    EXPECT_EQ(E_ACCESSDENIED, RunRegistryScript(script, replacements, false));
+    // Still there (its owner may still read its security).
+    HKEY kept = nullptr;
+    EXPECT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, plain.c_str(), 0, READ_CONTROL, &kept));
+    RegCloseKey(kept);
+
+    // Let TearDown remove it.
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, plain.c_str(), 0, WRITE_DAC, &key));
+    SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION,
+                    nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(key);
 }
 
 } // namespace

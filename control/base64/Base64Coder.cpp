@@ -19,7 +19,10 @@ void ReserveSide(Byte*& buffer, unsigned& capacity, int& length, unsigned n)
 {
     if (n > kLargestSide)
         throw std::bad_alloc();
-    if (capacity < n) {
+    // Strictly more than n, so a side filled to n bytes still ends in a zero; a side never used
+    // and asked for nothing stays unallocated.
+    bool fits = capacity > n || (capacity == 0 && n == 0);
+    if (!fits) {
         delete[] buffer;
         buffer = nullptr;
         capacity = 0;

@@ -6,6 +6,7 @@
 #include "ClassFactory.h"
 #include "DorvikFTPApp.h"
 #include "DorvikFTPCtrl.h"
+#include "DorvikGuids.h"
 #include "Module.h"
 #include "Registrar.h"
 
@@ -73,6 +74,20 @@ STDAPI DllRegisterServer()
     return hr;
 }
 
+namespace {
+// The platform answers "cannot reach the registry" both for a type library that was never
+// registered and for one the caller may not remove; only the first is no failure, so look first.
+bool TypeLibraryRegistered()
+{
+    CStr key = CStr("TypeLib\\") + DORVIK_LIBID_TEXT + "\\1.0";
+    HKEY opened = nullptr;
+    LONG error = RegOpenKeyExA(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE, &opened);
+    if (error == ERROR_SUCCESS)
+        RegCloseKey(opened);
+    return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+}
+} // namespace
+
 STDAPI DllUnregisterServer()
 {
     for (ClassEntry* e = g_objectMap; e->clsid; ++e) {
@@ -80,9 +95,7 @@ STDAPI DllUnregisterServer()
         if (FAILED(hr))
             return hr;
     }
-    HRESULT hr = UnRegisterTypeLib(LIBID_DORVIKFTPLib, 1, 0, 0x409, SYS_WIN32);
-    // A library that was never registered is as unregistered as it gets.
-    if (hr == TYPE_E_REGISTRYACCESS || hr == TYPE_E_CANTLOADLIBRARY)
-        hr = S_OK;
-    return hr;
+    if (!TypeLibraryRegistered())
+        return S_OK;
+    return UnRegisterTypeLib(LIBID_DORVIKFTPLib, 1, 0, 0x409, SYS_WIN32);
 }

@@ -1,6 +1,6 @@
 // Connect: the control connection (direct or through the SOCKS4 proxy), the greeting and the
 // login.
-#include "ControlChannel.h"
+#include "FtpOperation.h"
 #include "SocketHelpers.h"
 
 namespace {
@@ -17,8 +17,9 @@ SOCKET NewRegisteredSocket(HWND window, UINT message)
 
 STDMETHODIMP CDorvikFTPCtrl::Connect()
 try {
-    if (m_bBusy)
-        return Error("Busy.");
+    FtpOperation op(this, FtpOperation::NoConnection);
+    if (!op.Admitted())
+        return op.Refusal();
     // Refused before anything changes, so a connection that stands stays usable.
     if (!IsSafeCommandArgument(m_strUsername))
         return Error(UnsafeArgumentText("user name"));
@@ -27,30 +28,24 @@ try {
     if (!m_strProxyName.IsEmpty() && m_strProxyUserID.Find('\0') != CStr::npos)
         return Error("Invalid proxy user id: a SOCKS4 user id cannot hold a NUL character.");
 
-    ControlHold hold(this);
-    unsigned serial = 0;
-    SOCKET mine = INVALID_SOCKET;
+    // The earlier connection's sockets are no longer used; notices still queued for them are
+    // recognised as stale by their handles, and nothing it left unread is read as ours.
+    CloseSocketMember(&m_sockControl);
+    CloseSocketMember(&m_sockData);
+    CloseSocketMember(&m_sockListen);
+    m_connection.Replace();
+    op.AdoptNewConnection();
+    op.Begin(DFTP_STATE_CONNECTING, FtpOperation::kNoState);
+    m_sockConnectFailed = INVALID_SOCKET;
+    m_sockControl = NewRegisteredSocket(m_hNotifyWnd, WM_FTP_CONTROL_SOCKET);
+    m_sockData = NewRegisteredSocket(m_hNotifyWnd, WM_FTP_DATA_SOCKET);
+    m_strLastServerResponseText.Empty();
+    m_nLastServerResponse = 0;
+    // Whatever fails from here on leaves the control disconnected.
+    op.EndInState(DFTP_STATE_NOTCONNECTED);
     try {
-        // The earlier connection's sockets are no longer used; notices still queued for them
-        // are recognised as stale by their handles.
-        CloseSocketMember(&m_sockControl);
-        CloseSocketMember(&m_sockData);
-        CloseSocketMember(&m_sockListen);
-        serial = ++m_nSessionSerial;
-        m_sockConnectFailed = INVALID_SOCKET;
-        m_sockControl = NewRegisteredSocket(m_hNotifyWnd, WM_FTP_CONTROL_SOCKET);
-        m_sockData = NewRegisteredSocket(m_hNotifyWnd, WM_FTP_DATA_SOCKET);
-        mine = m_sockControl;
-        m_strLastServerResponseText.Empty();
-        m_nLastServerResponse = 0;
-        m_bBusy = TRUE;
-        m_bAbort = FALSE;
-        SetState(DFTP_STATE_CONNECTING);
-
         bool connected = false;
-        if (Superseded(serial)) {
-            // a Disconnect from the handler of the first notice
-        } else if (mine == INVALID_SOCKET) {
+        if (m_sockControl == INVALID_SOCKET) {
             // no socket could be made; the socket layer's error says why
         } else if (!m_strProxyName.IsEmpty()) {
             connected = ConnectViaSocks4(&m_sockControl, m_strServerName, m_nServerPort) == 0;
@@ -63,55 +58,57 @@ try {
         }
 
         bool loggedIn = false;
-        if (connected && !Superseded(serial)) {
+        if (connected && !op.Lost()) {
+            // The server speaks first: its greeting is the first answer we are owed (a 120 "ready
+            // soon" comes before it).
+            m_connection.owedReplies.assign(1, true);
             int error = WSAGetLastError();
             Fire_StateChange(DFTP_STATE_CONNECTED);
             WSASetLastError(error);
             // Whatever the greeting's code, the login goes on; only no greeting at all ends here.
-            if (!Superseded(serial) && ReadReply(&m_sockControl) != 0 && !Superseded(serial)) {
+            if (ReadReply(&m_sockControl) != 0 && !op.Lost()) {
+                // Whatever came is the greeting, even a line without a code.
+                if (m_nLastServerResponse / 100 != 1)
+                    m_connection.owedReplies.clear();
                 SetState(DFTP_STATE_AUTHORIZING);
                 int code = 0;
-                if (!Superseded(serial) && SendCommand(CStr::Format("USER %s\r\n", m_strUsername.c_str())))
+                if (SendCommand(CStr::Format("USER %s\r\n", m_strUsername.c_str())))
                     code = ReadReply(&m_sockControl);
-                if (code >= 200 && code <= 399 && !Superseded(serial)) {
+                if (code >= 200 && code <= 399) {
                     code = 0;
                     if (SendCommand(CStr::Format("PASS %s\r\n", m_strPassword.c_str())))
                         code = ReadReply(&m_sockControl);
-                    loggedIn = code >= 200 && code <= 399 && !Superseded(serial);
+                    loggedIn = code >= 200 && code <= 399 && !op.Lost();
                 }
             }
         }
 
         if (loggedIn) {
             // The login stands even when PWD is refused; only the logged-in notice depends on it.
+            op.EndInState(FtpOperation::kNoState);
             int code = 0;
             if (SendCommand("PWD\r\n"))
                 code = ReadReply(&m_sockControl);
-            if (!Superseded(serial)) {
-                if (code >= 200 && code <= 299)
-                    Fire_StateChange(DFTP_STATE_LOGGEDIN);
-                if (!Superseded(serial)) {
-                    m_bBusy = FALSE;
-                    return S_OK;
-                }
-            }
+            if (code >= 200 && code <= 299 && !op.Lost())
+                Fire_StateChange(DFTP_STATE_LOGGEDIN);
+            if (!op.Lost())
+                return op.Succeed();
         }
 
+        if (op.Lost()) {
+            // A Disconnect made from an event handler ended this connection and owns what is left.
+            return Error(CStr::Format("Error %d The connection was closed while connecting.", WSAECONNABORTED));
+        }
         long error = WSAGetLastError();
         CStr text = CStr::Format("Error %ld %s %s", error, m_strErrorDetail.c_str(),
                                  m_strLastServerResponseText.c_str());
         if (error == WSAEINVAL)
             text = CStr::Format("Invalid host address:%s", m_strServerName.c_str());
         m_strErrorDetail.Empty();
-        if (Superseded(serial)) {
-            // A Disconnect made from an event handler ended this connection and owns what is left.
-            text = CStr::Format("Error %d The connection was closed while connecting.", WSAECONNABORTED);
-        } else {
-            CloseSocketMember(&m_sockControl);
-            m_bBusy = FALSE;
-            SetState(DFTP_STATE_NOTCONNECTED);
-        }
-        return Error(text);
+        CloseSocketMember(&m_sockControl);
+        m_connection.Replace();
+        op.AdoptNewConnection();
+        return op.Fail(text);
     } catch (...) {
         CStr text;
         try {
@@ -119,12 +116,12 @@ try {
         } catch (...) {
         }
         m_strErrorDetail.Empty();
-        if (!Superseded(serial)) {
-            CloseSocketMember(&m_sockControl);
-            m_bBusy = FALSE;
-            SetState(DFTP_STATE_NOTCONNECTED);
-        }
-        return Error(text);
+        if (op.Lost())
+            return Error(text);
+        CloseSocketMember(&m_sockControl);
+        m_connection.Replace();
+        op.AdoptNewConnection();
+        return op.Fail(text);
     }
 }
 COMKIT_METHOD_CATCH

@@ -28,11 +28,11 @@ int FailedConnectionError(SOCKET s)
 int CDorvikFTPCtrl::WaitForConnection(SOCKET* s, bool needData)
 {
     ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     const SOCKET mine = *s;
     for (;;) {
         PumpMessages(this);
-        if (Superseded(serial) || *s != mine) {
+        if (ConnectionGone(serial) || *s != mine) {
             WSASetLastError(WSAECONNABORTED);
             return WSAECONNABORTED;
         }

@@ -2,14 +2,30 @@
 // command lines.
 #include "ControlChannel.h"
 
+#include <cstring>
 #include <vector>
 
+#include "FtpOperation.h"
 #include "ReplyDecoding.h"
 
 namespace {
 // Reply lines are short; one peek of this size nearly always holds the whole line.
 const int kPeekBlock = 4096;
 const int kReplyLineMax = 300;
+
+// The commands that open a data transfer: the server answers them with a preliminary 1xx when the
+// transfer starts and with a final reply when it ends.
+bool IsTransferCommand(const CStr& line)
+{
+    static const char* const verbs[] = {"RETR", "STOR", "STOU", "APPE", "LIST", "NLST", "MLSD"};
+    for (const char* verb : verbs) {
+        if (line.GetLength() >= 4 && _strnicmp(line.c_str(), verb, 4) == 0 &&
+            (line.GetLength() == 4 || line.At(4) == ' ' || line.At(4) == '\r'))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 const char kClosedUnderCallText[] = "The connection was closed while the command ran.";
@@ -74,39 +90,33 @@ void CloseSocketMember(SOCKET* s)
     }
 }
 
-CDorvikFTPCtrl::PendingLine& CDorvikFTPCtrl::PendingLineOf(SOCKET* s)
+bool CDorvikFTPCtrl::OperationHalted() const
 {
-    PendingLine& pending = (s == &m_sockHttp) ? m_httpLine : m_controlLine;
-    if (pending.owner != *s) {
-        // A new connection starts with a clean line.
-        pending.owner = *s;
-        pending.text.Empty();
-        pending.continuation = false;
-    }
-    return pending;
+    return m_pOperation && m_pOperation->Halted();
 }
 
 // The socket is peeked and only the bytes up to the line's end are taken, so nothing that
-// follows the line (the next reply, or an HTTP body) is ever read here; the bytes of a line
-// that is still arriving wait in the socket's pending line until its CR comes.
+// follows the line (the next reply) is ever read here; the bytes of a line that is still
+// arriving wait in the connection's partial line until its CR comes.
 int CDorvikFTPCtrl::ReadLine(SOCKET* s, CStr* line, int max)
 {
-    PendingLine& pending = PendingLineOf(s);
+    FtpConnection& connection = m_connection;
     std::vector<char> block(kPeekBlock);
     for (;;) {
         int n = recv(*s, block.data(), kPeekBlock, MSG_PEEK);
         if (n == 0) {
             // The peer closed: what came of the line is all there will be.
-            *line = pending.text;
-            m_bLastLineContinued = pending.continuation;
-            pending.text.Empty();
-            pending.continuation = false;
+            connection.closedByPeer = true;
+            *line = connection.partialLine;
+            m_bLastLineContinued = connection.partialIsContinuation;
+            connection.partialLine.Empty();
+            connection.partialIsContinuation = false;
             Fire_Reply(*line);
             return -1;
         }
         if (n < 0) {
             int error = WSAGetLastError();
-            *line = pending.text;
+            *line = connection.partialLine;
             return error;
         }
 
@@ -119,8 +129,8 @@ int CDorvikFTPCtrl::ReadLine(SOCKET* s, CStr* line, int max)
                 break;
             }
             if (byte > '\r')
-                pending.text += static_cast<char>(byte);
-            if (pending.text.GetLength() >= max)
+                connection.partialLine += static_cast<char>(byte);
+            if (connection.partialLine.GetLength() >= max)
                 outcome = Cut;
             else if (m_bAbort)
                 outcome = Aborted;
@@ -129,13 +139,13 @@ int CDorvikFTPCtrl::ReadLine(SOCKET* s, CStr* line, int max)
 
         if (outcome == More)
             continue;
-        *line = pending.text;
+        *line = connection.partialLine;
         if (outcome == Aborted)
             return -1;
-        m_bLastLineContinued = pending.continuation;
-        pending.text.Empty();
+        m_bLastLineContinued = connection.partialIsContinuation;
+        connection.partialLine.Empty();
         // The rest of an over-long line is read as a line of its own, but never judged as a reply.
-        pending.continuation = (outcome == Cut);
+        connection.partialIsContinuation = (outcome == Cut);
         Fire_Reply(*line);
         return outcome == Cut ? max : line->GetLength() + 1;
     }
@@ -143,8 +153,11 @@ int CDorvikFTPCtrl::ReadLine(SOCKET* s, CStr* line, int max)
 
 int CDorvikFTPCtrl::ReadReply(SOCKET* s)
 {
+    // A run that could not send its command has no answer to read: what waits belongs to another.
+    if (OperationHalted())
+        return 0;
     ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     const SOCKET mine = *s;
     const long long start = NowSeconds();
     int code = 0;
@@ -182,6 +195,10 @@ int CDorvikFTPCtrl::ReadReply(SOCKET* s)
         if (m_bAbort)
             break;
     }
+    // A preliminary (1xx) answer to a transfer still owes the final one.
+    std::deque<bool>& owed = m_connection.owedReplies;
+    if (code != 0 && !owed.empty() && !(code / 100 == 1 && owed.front()))
+        owed.pop_front();
     m_strLastServerResponseText = line;
     if (code == 227)
         DecodePassiveReply(line, &m_strPasvHost, &m_nPasvPort);
@@ -191,10 +208,53 @@ int CDorvikFTPCtrl::ReadReply(SOCKET* s)
     return code;
 }
 
+bool CDorvikFTPCtrl::SettleOwedReplies()
+{
+    while (!m_connection.owedReplies.empty()) {
+        // Each late answer is taken like any other (Reply fires, it is stored), then replaced by
+        // the answer of the command that follows.
+        int code = ReadReply(&m_sockControl);
+        if (code <= 0)
+            return false;
+    }
+    return true;
+}
+
+bool CDorvikFTPCtrl::SendCommand(const CStr& line)
+{
+    if (OperationHalted())
+        return false;
+    if (!SettleOwedReplies()) {
+        if (m_pOperation)
+            m_pOperation->NoteEarlierReplyMissing();
+        return false;
+    }
+    if (!SendAll(&m_sockControl, line.c_str(), line.GetLength()))
+        return false;
+    m_connection.owedReplies.push_back(IsTransferCommand(line));
+    return true;
+}
+
+bool CDorvikFTPCtrl::SendAbortSequence()
+{
+    if (OperationHalted())
+        return false;
+    // Telnet IP, then IAC DM marked urgent (the urgent byte is the IAC before DM), then ABOR: the
+    // server stops the transfer and answers it and the ABOR in turn.
+    send(m_sockControl, "\xFF\xF4\xFF", 3, MSG_OOB);
+    const char abort[] = "\xF2" "ABOR\r\n";
+    if (!SendAll(&m_sockControl, abort, static_cast<int>(sizeof(abort) - 1)))
+        return false;
+    m_connection.owedReplies.push_back(false);
+    return true;
+}
+
 bool CDorvikFTPCtrl::SendAll(SOCKET* s, const char* data, int length)
 {
+    if (OperationHalted())
+        return false;
     ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     const SOCKET mine = *s;
     long long start = NowSeconds();
     int sent = 0;

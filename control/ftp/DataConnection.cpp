@@ -13,13 +13,15 @@ const DWORD kAcceptPause = 250;
 int CDorvikFTPCtrl::OpenDataConnection()
 {
     ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
+    if (OperationHalted())
+        return WSAECONNABORTED;
 
     if (m_nPassiveMode) {
         // A refused PASV leaves the address of the last 227 in place.
         SendCommand("PASV\r\n");
         ReadReply(&m_sockControl);
-        if (Superseded(serial))
+        if (ConnectionGone(serial))
             return WSAECONNABORTED;
         CloseSocketMember(&m_sockData);
         m_sockData = socket(AF_INET, SOCK_STREAM, 0);
@@ -77,24 +79,26 @@ int CDorvikFTPCtrl::OpenDataConnection()
     CStr line = CStr::Format("PORT %s,%d,%d\r\n", address.c_str(), p / 256, p % 256);
     line.Replace(".", ",");
     SendCommand(line);
-    if (ReadReply(&m_sockControl) == 500 && !Superseded(serial)) {
+    if (ReadReply(&m_sockControl) == 500 && !ConnectionGone(serial)) {
         SendCommand(line);
         ReadReply(&m_sockControl);
     }
-    return Superseded(serial) ? WSAECONNABORTED : 0;
+    return ConnectionGone(serial) ? WSAECONNABORTED : 0;
 }
 
 bool CDorvikFTPCtrl::AcceptDataConnection(bool leaveOnAbort, bool registerSocket)
 {
+    if (OperationHalted())
+        return false;
     ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     m_sockData = INVALID_SOCKET;
     for (int pass = 0; pass < kAcceptPasses && m_sockData == INVALID_SOCKET; ++pass) {
         sockaddr_in peer;
         int length = sizeof(peer);
         m_sockData = accept(m_sockListen, reinterpret_cast<sockaddr*>(&peer), &length);
         PumpMessages(this);
-        if (Superseded(serial))
+        if (ConnectionGone(serial))
             return false;
         if (m_sockData == INVALID_SOCKET)
             Sleep(kAcceptPause);
@@ -108,16 +112,13 @@ bool CDorvikFTPCtrl::AcceptDataConnection(bool leaveOnAbort, bool registerSocket
 
 void CDorvikFTPCtrl::StopDataTransfer(bool interrupted)
 {
-    const unsigned serial = m_nSessionSerial;
-    if (interrupted) {
-        // Telnet IP, then IAC DM marked urgent (the urgent byte is the IAC before DM), then
-        // ABOR: the server stops the transfer and answers it and the ABOR in turn, so the next
-        // command gets its own reply.
-        send(m_sockControl, "\xFF\xF4\xFF", 3, MSG_OOB);
-        SendCommand(CStr("\xF2" "ABOR\r\n"));
-        if (Superseded(serial))
-            return;
-    }
+    const unsigned serial = m_connection.serial;
+    // The server stops the transfer and answers it and the ABOR in turn, so the next command
+    // gets its own reply.
+    if (interrupted)
+        SendAbortSequence();
+    if (ConnectionGone(serial))
+        return;
     if (m_sockData != INVALID_SOCKET)
         shutdown(m_sockData, SD_BOTH);
     CloseSocketMember(&m_sockData);
@@ -127,12 +128,13 @@ void CDorvikFTPCtrl::StopDataTransfer(bool interrupted)
 int CDorvikFTPCtrl::ReadTransferEnd(bool interrupted)
 {
     ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     int code = ReadReply(&m_sockControl);
     // A preliminary answer still owes the final one.
-    if (code == 150 && !Superseded(serial))
+    while (code >= 100 && code <= 199 && !ConnectionGone(serial))
         code = ReadReply(&m_sockControl);
-    if (interrupted && code != -10 && !Superseded(serial))
+    // The ABOR's own answer; one that does not come stays owed to the next command.
+    if (interrupted && code != -10 && !ConnectionGone(serial))
         ReadReply(&m_sockControl);
     return code;
 }
@@ -140,7 +142,7 @@ int CDorvikFTPCtrl::ReadTransferEnd(bool interrupted)
 int CDorvikFTPCtrl::EndDataTransfer(bool interrupted)
 {
     ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     StopDataTransfer(interrupted);
-    return Superseded(serial) ? 0 : ReadTransferEnd(interrupted);
+    return ConnectionGone(serial) ? 0 : ReadTransferEnd(interrupted);
 }

@@ -1,20 +1,20 @@
 // Ending the FTP connection: polite QUIT when the server can still hear it, then every socket closed.
-#include "ControlChannel.h"
+#include "FtpOperation.h"
 #include "SocketHelpers.h"
 
 STDMETHODIMP CDorvikFTPCtrl::Disconnect()
 try {
     ControlHold hold(this);
+    OutsideOperation own(this);
     // A background transfer goes with the connection; nothing more is read for it.
     FinishAsyncTransfer(AsyncDropped);
-    // Any operation that waits under this call sees its connection gone and ends.
-    const unsigned serial = ++m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     if (IsSocketWritable(m_sockControl)) {
-        SendCommand("QUIT\r\n");
-        // Some servers know the command only by its older name.
-        if (ReadReply(&m_sockControl) == 500 && !Superseded(serial)) {
-            SendCommand("BYE\r\n");
-            ReadReply(&m_sockControl);
+        // Straight out, without waiting for answers still owed: the connection ends either way.
+        if (SendAll(&m_sockControl, "QUIT\r\n", 6)) {
+            // Some servers know the command only by its older name.
+            if (ReadReply(&m_sockControl) == 500 && !Superseded(serial) && SendAll(&m_sockControl, "BYE\r\n", 5))
+                ReadReply(&m_sockControl);
         }
         // A Connect made from a handler while the answer was awaited owns the sockets now.
         if (Superseded(serial))
@@ -24,6 +24,8 @@ try {
     CloseSocketMember(&m_sockControl);
     CloseSocketMember(&m_sockData);
     CloseSocketMember(&m_sockListen);
+    // Any operation that waited under this call finds its connection gone and ends.
+    m_connection.Replace();
     SetState(DFTP_STATE_NOTCONNECTED);
     m_bBusy = FALSE;
     return S_OK;

@@ -1,5 +1,5 @@
 // Get: one remote file into a local file, on the host's thread, with resume from an offset.
-#include "ControlChannel.h"
+#include "FtpOperation.h"
 
 #include <vector>
 
@@ -39,37 +39,36 @@ bool WriteAll(HANDLE file, const char* data, int length)
 
 STDMETHODIMP CDorvikFTPCtrl::Get(BSTR RemoteFile, BSTR LocalFile, long Offset)
 try {
-    if (m_bBusy)
-        return Error("Busy.");
+    FtpOperation op(this, FtpOperation::NeedsConnection);
+    if (!op.Admitted())
+        return op.Refusal();
     CStr remote = AnsiFromBstr(RemoteFile);
     CStr local = AnsiFromBstr(LocalFile);
     const CStr refusal = TransferRefusal(remote, Offset);
     if (!refusal.IsEmpty())
         return Error(refusal);
 
-    ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
-    m_bBusy = TRUE;
-    m_bAbort = FALSE;
-    SetState(DFTP_STATE_DOWNLOADING);
+    op.Begin(DFTP_STATE_DOWNLOADING, DFTP_STATE_LOGGEDIN);
     long count = Offset;
-    int status = Superseded(serial) ? kFailed : RetrieveFile(remote, local, m_nBinaryMode ? 'I' : 'A', Offset, &count);
-    if (Superseded(serial))
-        return Error(kClosedUnderCallText);
-    m_bBusy = FALSE;
-    if (status == 0)
+    int status = RetrieveFile(remote, local, m_nBinaryMode ? 'I' : 'A', Offset, &count);
+    if (status == 0 && !op.Halted()) {
+        // The control is free again when the host hears of the file, so that its handler can
+        // start the next transfer; one that is still running after it keeps Busy for its own.
+        m_bBusy = FALSE;
         Fire_TransferComplete(local, remote, count);
-    SetState(DFTP_STATE_LOGGEDIN);
+        if (m_bBusy)
+            op.KeepBusy();
+    }
     if (status == 0)
-        return S_OK;
-    return Error(status == kReplyTimeout ? "Timeout" : "Get failed");
+        return op.Succeed();
+    return op.Fail(status == kReplyTimeout ? "Timeout" : "Get failed");
 }
 COMKIT_METHOD_CATCH
 
 int CDorvikFTPCtrl::RetrieveFile(const CStr& remote, const CStr& local, char type, long offset, long* count)
 {
     ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     *count = offset;
     if (!SendCommand(CStr::Format("TYPE %c\r\n", type)))
         return kFailed;

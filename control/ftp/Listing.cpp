@@ -1,6 +1,6 @@
 // Directory listings: EnumFiles (events and the FileListing text) and FileExists (a count),
 // over the line parser of the listing library.
-#include "ControlChannel.h"
+#include "FtpOperation.h"
 
 #include <vector>
 
@@ -41,7 +41,7 @@ private:
 CStr CDorvikFTPCtrl::StartListing(const CStr& argument)
 {
     ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     int code = 0;
     if (SendCommand("TYPE A\r\n"))
         code = ReadReply(&m_sockControl);
@@ -87,7 +87,7 @@ CDorvikFTPCtrl::ListingEnd CDorvikFTPCtrl::ReadListing(bool keepLineFeeds,
                                                        const std::function<void(const CStr&)>& onLine)
 {
     ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     // Only an abort during the active-mode wait leaves no data connection.
     if (m_sockData == INVALID_SOCKET)
         return m_bAbort ? ListingAborted : ListingBroken;
@@ -133,31 +133,21 @@ CDorvikFTPCtrl::ListingEnd CDorvikFTPCtrl::ReadListing(bool keepLineFeeds,
 
 STDMETHODIMP CDorvikFTPCtrl::EnumFiles(BSTR FileMask)
 try {
-    if (m_bBusy)
-        return Error("Busy.");
+    FtpOperation op(this, FtpOperation::NeedsConnection);
+    if (!op.Admitted())
+        return op.Refusal();
     CStr mask = AnsiFromBstr(FileMask);
     if (!IsSafeCommandArgument(mask))
         return Error(UnsafeArgumentText("file mask"));
-    ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
-    m_bBusy = TRUE;
-    m_bAbort = FALSE;
     m_strFileListing.Empty();
-    SetState(DFTP_STATE_LISTING);
-    if (!Superseded(serial) && SendCommand("SYST\r\n"))
+    op.Begin(DFTP_STATE_LISTING, DFTP_STATE_LOGGEDIN);
+    if (SendCommand("SYST\r\n"))
         ReadReply(&m_sockControl);
-    if (Superseded(serial))
-        return Error(kClosedUnderCallText);
     const bool windowsServer = IsWindowsSystReply(m_strLastServerResponseText);
 
     CStr failure = StartListing(mask);
-    if (Superseded(serial))
-        return Error(kClosedUnderCallText);
-    if (!failure.IsEmpty()) {
-        m_bBusy = FALSE;
-        SetState(DFTP_STATE_LOGGEDIN);
-        return Error(failure);
-    }
+    if (!failure.IsEmpty())
+        return op.Fail(failure);
     const double now = CurrentLocalOleDate();
     ListingEnd end = ReadListing(false, [&](const CStr& text) {
         std::optional<FtpListEntry> entry = ParseListLine(text, windowsServer, now);
@@ -168,14 +158,10 @@ try {
         m_strFileListing += FileListingLine(*entry);
     });
     if (end == ListingSuperseded)
-        return Error(kClosedUnderCallText);
-    failure = FinishListing(this, end);
-    if (Superseded(serial))
-        return Error(kClosedUnderCallText);
-    m_bBusy = FALSE;
-    SetState(DFTP_STATE_LOGGEDIN);
+        return op.Fail(kClosedUnderCallText);
     // A listing cut short is not the directory: the entries that came stand, but the call fails.
-    return failure.IsEmpty() ? S_OK : Error(failure);
+    failure = FinishListing(this, end);
+    return failure.IsEmpty() ? op.Succeed() : op.Fail(failure);
 }
 COMKIT_METHOD_CATCH
 
@@ -184,40 +170,28 @@ try {
     if (!ret)
         return E_POINTER;
     *ret = 0;
-    if (m_bBusy)
-        return Error("Busy.");
+    FtpOperation op(this, FtpOperation::NeedsConnection);
+    if (!op.Admitted())
+        return op.Refusal();
     CStr name = AnsiFromBstr(Filename);
     if (!IsSafeCommandArgument(name))
         return Error(UnsafeArgumentText("file name"));
-    ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
-    m_bBusy = TRUE;
-    m_bAbort = FALSE;
-    SetState(DFTP_STATE_LISTING);
-    CStr failure = Superseded(serial) ? CStr(kClosedUnderCallText) : StartListing(name);
-    if (Superseded(serial))
-        return Error(kClosedUnderCallText);
-    if (!failure.IsEmpty()) {
-        m_bBusy = FALSE;
-        SetState(DFTP_STATE_LOGGEDIN);
-        return Error(failure);
-    }
+    op.Begin(DFTP_STATE_LISTING, DFTP_STATE_LOGGEDIN);
+    CStr failure = StartListing(name);
+    if (!failure.IsEmpty())
+        return op.Fail(failure);
     long found = 0;
     ListingEnd end = ReadListing(true, [&](const CStr& text) {
         if (CountsForFileExists(text))
             ++found;
     });
     if (end == ListingSuperseded)
-        return Error(kClosedUnderCallText);
-    failure = FinishListing(this, end);
-    if (Superseded(serial))
-        return Error(kClosedUnderCallText);
-    SetState(DFTP_STATE_LOGGEDIN);
-    m_bBusy = FALSE;
+        return op.Fail(kClosedUnderCallText);
     // A count from a listing cut short would say "not there" of a name that may well be.
+    failure = FinishListing(this, end);
     if (!failure.IsEmpty())
-        return Error(failure);
+        return op.Fail(failure);
     *ret = found;
-    return S_OK;
+    return op.Succeed();
 }
 COMKIT_METHOD_CATCH

@@ -31,7 +31,7 @@ bool WaitForRoom(SOCKET s, long microseconds)
 UploadEnd SendFilePieces(CDorvikFTPCtrl* control, HANDLE file, long* count)
 {
     ControlHold hold(control);
-    const unsigned serial = control->m_nSessionSerial;
+    const unsigned serial = control->m_connection.serial;
     // Without notices and non-blocking: a send never waits, so every wait below is ours, bounded
     // and pumping.
     WSAAsyncSelect(control->m_sockData, control->m_hNotifyWnd, 0, 0);

@@ -1,6 +1,6 @@
 // MPut and MGet: folder trees up and down, one Put or Get per file, made through the control's
 // own interface so that every file transfer fires its own events and reports its own errors.
-#include "ControlChannel.h"
+#include "FtpOperation.h"
 
 #include "Bstr.h"
 #include "ListLineParser.h"
@@ -54,6 +54,34 @@ std::string VisitKey(CStr path, bool ignoreCase)
     while (path.GetLength() > 1 && path.EndsWith("/"))
         path.Truncate(path.GetLength() - 1);
     return path.str();
+}
+
+// One entry's listing for MGet, in an operation of its own: Busy and the listing state for its
+// duration, so that no other command runs into its replies. Nothing of a listing cut short is
+// kept: part of a folder is not the folder.
+HRESULT ListForMGet(CDorvikFTPCtrl* control, const CStr& entry, std::vector<CStr>* files, std::vector<CStr>* folders)
+{
+    FtpOperation op(control, FtpOperation::NeedsConnection);
+    if (!op.Admitted())
+        return op.Refusal();
+    op.Begin(DFTP_STATE_LISTING, DFTP_STATE_LOGGEDIN);
+    CStr failure = control->StartListing(entry);
+    if (!failure.IsEmpty())
+        return op.Fail(failure);
+    CDorvikFTPCtrl::ListingEnd end = control->ReadListing(false, [&](const CStr& line) {
+        MGetListItem item = ClassifyMGetLine(line);
+        if (item.Kind == MGetItemKind::File)
+            files->push_back(item.Name);
+        else if (item.Kind == MGetItemKind::Folder)
+            folders->push_back(item.Name);
+    });
+    if (end == CDorvikFTPCtrl::ListingSuperseded)
+        return op.Fail(kClosedUnderCallText);
+    const bool aborted = end == CDorvikFTPCtrl::ListingAborted || control->m_bAbort;
+    failure = FinishListing(control, end);
+    if (aborted)
+        return op.Fail("Aborted");
+    return failure.IsEmpty() ? op.Succeed() : op.Fail(failure);
 }
 
 // One entry of an MPut list. *result is the one result of the whole call: every Put and every
@@ -144,7 +172,11 @@ HRESULT PutEntry(CDorvikFTPCtrl* control, const CStr& item, int depth, std::set<
 
 STDMETHODIMP CDorvikFTPCtrl::MPut(BSTR LocalPath)
 try {
-    ControlHold hold(this);
+    // Admitted like every FTP method, but never Busy itself: each Put, Quote and change of folder
+    // it makes runs in its own operation.
+    FtpOperation op(this, FtpOperation::NeedsConnection);
+    if (!op.Admitted())
+        return op.Refusal();
     std::set<std::string> visited;
     HRESULT result = S_OK;
     for (const CStr& entry : SplitEntries(AnsiFromBstr(LocalPath))) {
@@ -158,8 +190,10 @@ COMKIT_METHOD_CATCH
 
 STDMETHODIMP CDorvikFTPCtrl::MGet(BSTR RemoteFiles, BSTR LocalFolder)
 try {
-    if (m_bBusy)
-        return Error("Busy.");
+    // Busy only while it lists; each Get and each change of folder runs in its own operation.
+    FtpOperation op(this, FtpOperation::NeedsConnection);
+    if (!op.Admitted())
+        return op.Refusal();
     std::vector<CStr> entries = SplitEntries(AnsiFromBstr(RemoteFiles));
     for (const CStr& entry : entries)
         if (!IsSafeCommandArgument(entry))
@@ -169,11 +203,9 @@ try {
     // An empty folder would put every file at the root of the drive.
     if (SysStringLen(LocalFolder) == 0)
         return Error("MGet: no local folder given.");
-    ControlHold hold(this);
     // Made absolute once, so that the folder means the same at every depth.
     CStr folder = Slashed(FullLocalPath(AnsiFromBstr(LocalFolder)));
     std::set<std::string> visited;
-    m_bAbort = FALSE;
     return GetTree(entries, folder, 0, visited);
 }
 COMKIT_METHOD_CATCH
@@ -182,7 +214,6 @@ HRESULT CDorvikFTPCtrl::GetTree(const std::vector<CStr>& entries, const CStr& lo
                                 std::set<std::string>& visited)
 {
     IDorvikFTPCtrl* self = this;
-    const unsigned serial = m_nSessionSerial;
     CStr folder = localFolder;
     if (!folder.EndsWith("/"))
         folder += '/';
@@ -191,44 +222,13 @@ HRESULT CDorvikFTPCtrl::GetTree(const std::vector<CStr>& entries, const CStr& lo
     // reply without quotes) and would make unvisited folders look visited.
     visited.insert(VisitKey(folder, false));
     for (const CStr& entry : entries) {
-        // Busy through the whole listing, so that no other command runs into its replies.
-        m_bBusy = TRUE;
-        SetState(DFTP_STATE_LISTING);
-        if (Superseded(serial))
-            return Error(kClosedUnderCallText);
-        CStr failure = StartListing(entry);
-        if (Superseded(serial))
-            return Error(kClosedUnderCallText);
-        if (!failure.IsEmpty()) {
-            m_bBusy = FALSE;
-            SetState(DFTP_STATE_LOGGEDIN);
-            return Error(failure);
-        }
         std::vector<CStr> files;
         std::vector<CStr> folders;
-        ListingEnd end = ReadListing(false, [&](const CStr& line) {
-            MGetListItem item = ClassifyMGetLine(line);
-            if (item.Kind == MGetItemKind::File)
-                files.push_back(item.Name);
-            else if (item.Kind == MGetItemKind::Folder)
-                folders.push_back(item.Name);
-        });
-        if (end == ListingSuperseded)
-            return Error(kClosedUnderCallText);
-        bool aborted = (end == ListingAborted) || m_bAbort;
-        failure = FinishListing(this, end);
-        if (Superseded(serial))
-            return Error(kClosedUnderCallText);
-        m_bBusy = FALSE;
-        SetState(DFTP_STATE_LOGGEDIN);
-        if (aborted)
-            return Error("Aborted");
-        // Part of a folder is not the folder: nothing of a listing cut short is fetched.
-        if (!failure.IsEmpty())
-            return Error(failure);
-
+        HRESULT hr = ListForMGet(this, entry, &files, &folders);
+        if (FAILED(hr))
+            return hr;
         for (const CStr& name : files) {
-            HRESULT hr = self->Get(CBstr(name).get(), CBstr(folder + name).get(), 0);
+            hr = self->Get(CBstr(name).get(), CBstr(folder + name).get(), 0);
             if (FAILED(hr))
                 return hr;
         }
@@ -249,7 +249,7 @@ HRESULT CDorvikFTPCtrl::GetTree(const std::vector<CStr>& entries, const CStr& lo
             // repeat this level one folder deeper.
             if (FAILED(self->put_CurrentWorkingDirectory(CBstr(name).get())))
                 continue;
-            HRESULT hr = GetTree(entries, local, depth + 1, visited);
+            hr = GetTree(entries, local, depth + 1, visited);
             if (FAILED(hr))
                 return hr;
             hr = self->put_CurrentWorkingDirectory(CBstr(CStr("..")).get());

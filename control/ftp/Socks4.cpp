@@ -29,7 +29,7 @@ unsigned long ResolveIPv4(const char* host)
 int CDorvikFTPCtrl::ConnectViaSocks4(SOCKET* s, const char* host, int port)
 {
     ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
+    const unsigned serial = m_connection.serial;
     const SOCKET mine = *s;
     // The host copy: the caller may pass a member that an event handler changes meanwhile.
     const CStr target = host;
@@ -74,7 +74,7 @@ int CDorvikFTPCtrl::ConnectViaSocks4(SOCKET* s, const char* host, int port)
             continue;
         }
         PumpMessages(this);
-        if (Superseded(serial) || *s != mine) {
+        if (ConnectionGone(serial) || *s != mine) {
             WSASetLastError(WSAECONNABORTED);
             return kNoAnswer;
         }

@@ -19,14 +19,14 @@ void ResetSocketMember(SOCKET* s)
 TransferReply FinishTransfer(CDorvikFTPCtrl* control, bool interrupted)
 {
     ControlHold hold(control);
-    const unsigned serial = control->m_nSessionSerial;
+    const unsigned serial = control->m_connection.serial;
     TransferReply reply;
     control->StopDataTransfer(interrupted);
-    if (control->Superseded(serial))
+    if (control->ConnectionGone(serial))
         return reply;
     reply.code = control->ReadTransferEnd(false);
     reply.text = control->m_strLastServerResponseText;
-    if (interrupted && reply.code != kReplyTimeout && !control->Superseded(serial))
+    if (interrupted && reply.code != kReplyTimeout && !control->ConnectionGone(serial))
         control->ReadReply(&control->m_sockControl);
     return reply;
 }

@@ -1,5 +1,5 @@
 // Put: one local file to the server, on the host's thread, with resume from an offset.
-#include "ControlChannel.h"
+#include "FtpOperation.h"
 
 #include "Bstr.h"
 #include "PieceUpload.h"
@@ -24,73 +24,53 @@ HANDLE CDorvikFTPCtrl::OpenUploadSource(const CStr& local, long offset)
 
 STDMETHODIMP CDorvikFTPCtrl::Put(BSTR LocalFilename, BSTR RemoteFilename, long Offset)
 try {
-    if (m_bBusy)
-        return Error("Busy.");
+    FtpOperation op(this, FtpOperation::NeedsConnection);
+    if (!op.Admitted())
+        return op.Refusal();
     CStr local = AnsiFromBstr(LocalFilename);
     CStr remote = AnsiFromBstr(RemoteFilename);
     const CStr refusal = TransferRefusal(remote, Offset);
     if (!refusal.IsEmpty())
         return Error(refusal);
 
-    ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
-    m_bBusy = TRUE;
-    m_bAbort = FALSE;
-    SetState(DFTP_STATE_UPLOADING);
+    op.Begin(DFTP_STATE_UPLOADING, DFTP_STATE_LOGGEDIN);
     HANDLE file = INVALID_HANDLE_VALUE;
+    // Every failure before the data phase: the file and the data connection go.
     auto failureTail = [&]() -> HRESULT {
         if (file != INVALID_HANDLE_VALUE)
             CloseHandle(file);
-        if (Superseded(serial))
-            return Error(kClosedUnderCallText);
-        m_bBusy = FALSE;
-        SetState(DFTP_STATE_LOGGEDIN);
-        return Error(m_strErrorDetail + m_strLastServerResponseText);
+        if (!op.Halted())
+            CloseSocketMember(&m_sockData);
+        return op.Fail(m_strErrorDetail + m_strLastServerResponseText);
     };
     try {
-        // The local file first: a file that cannot be read must not cost the server's copy.
+        // The local file first: a file that cannot be read must not cost the server's copy, and
+        // no command has been sent, so no earlier reply belongs in the text.
         file = OpenUploadSource(local, 0);
-        if (file == INVALID_HANDLE_VALUE) {
-            // No command has been sent: an earlier reply has nothing to do with this failure.
-            m_bBusy = FALSE;
-            SetState(DFTP_STATE_LOGGEDIN);
-            return Error(m_strErrorDetail);
-        }
-        if (Superseded(serial))
-            return failureTail();
+        if (file == INVALID_HANDLE_VALUE)
+            return op.Fail(m_strErrorDetail);
         SendCommand(CStr::Format("TYPE %c\r\n", (m_nBinaryMode & 0xFF) ? 'I' : 'A'));
         int code = ReadReply(&m_sockControl);
-        if (code < 200 || code > 299 || Superseded(serial))
+        if (code < 200 || code > 299 || OpenDataConnection() != 0)
             return failureTail();
-        if (OpenDataConnection() != 0 || Superseded(serial)) {
-            if (!Superseded(serial))
-                CloseSocketMember(&m_sockData);
-            return failureTail();
-        }
         if (Offset != 0) {
             // Without the server's 350 the file's tail would replace the whole remote file.
             SendCommand(CStr::Format("REST %ld\r\n", Offset));
-            if (ReadReply(&m_sockControl) != 350 || Superseded(serial)) {
-                if (!Superseded(serial))
-                    CloseSocketMember(&m_sockData);
+            if (ReadReply(&m_sockControl) != 350)
                 return failureTail();
-            }
         }
         SendCommand(CStr::Format("STOR %s\r\n", remote.c_str()));
         code = ReadReply(&m_sockControl);
-        if (code < 100 || code > 199 || Superseded(serial)) {
-            if (!Superseded(serial))
-                CloseSocketMember(&m_sockData);
+        if (code < 100 || code > 199 || op.Halted())
             return failureTail();
-        }
         Fire_TransferStarting(local, remote, Offset);
-        if (Superseded(serial))
+        if (op.Lost())
             return failureTail();
         if (!m_nPassiveMode && !AcceptDataConnection(false, true)) {
-            if (Superseded(serial))
-                return failureTail();
-            CloseSocketMember(&m_sockListen);
-            EndDataTransfer(true);
+            if (!op.Halted()) {
+                CloseSocketMember(&m_sockListen);
+                EndDataTransfer(true);
+            }
             return failureTail();
         }
 
@@ -104,8 +84,8 @@ try {
             m_strErrorDetail = CStr::Format("Error reading local file. (code %ld)", static_cast<long>(GetLastError()));
         CloseHandle(file);
         file = INVALID_HANDLE_VALUE;
-        if (how == UploadEnd::Superseded || Superseded(serial))
-            return Error(kClosedUnderCallText);
+        if (how == UploadEnd::Superseded || op.Lost())
+            return op.Fail(kClosedUnderCallText);
 
         if (how != UploadEnd::Sent) {
             // The part that went out must not stand on the server as a whole file: the data
@@ -115,24 +95,14 @@ try {
             ResetSocketMember(&m_sockData);
             m_bAbort = FALSE;
             TransferReply reply = FinishTransfer(this, true);
-            if (Superseded(serial))
-                return Error(kClosedUnderCallText);
-            m_bBusy = FALSE;
-            SetState(DFTP_STATE_LOGGEDIN);
-            return Error(CStr::Format("Error: %s %s", m_strErrorDetail.c_str(), reply.text.c_str()));
+            return op.Fail(CStr::Format("Error: %s %s", m_strErrorDetail.c_str(), reply.text.c_str()));
         }
         StopDataTransfer(false);
         Fire_TransferComplete(local, remote, count);
-        if (Superseded(serial))
-            return Error(kClosedUnderCallText);
         code = ReadTransferEnd(false);
-        if (Superseded(serial))
-            return Error(kClosedUnderCallText);
-        m_bBusy = FALSE;
-        SetState(DFTP_STATE_LOGGEDIN);
         if (code >= 200 && code <= 299)
-            return S_OK;
-        return Error(CStr::Format("Error: %s %s", m_strErrorDetail.c_str(), m_strLastServerResponseText.c_str()));
+            return op.Succeed();
+        return op.Fail(CStr::Format("Error: %s %s", m_strErrorDetail.c_str(), m_strLastServerResponseText.c_str()));
     } catch (...) {
         return failureTail();
     }

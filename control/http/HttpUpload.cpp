@@ -15,8 +15,8 @@
 //   -8  opening the request failed
 //   -9  connecting failed
 //  -10  opening the Internet session failed
-// -100  a file gave other bytes than it had when it was measured (gone, shortened, grown, or a
-//       read or write failed)
+// -100  a file gave fewer bytes than it had when it was measured (gone, shortened, or a read or
+//       write failed); a file that grew since sends the bytes it was measured with, no more
 #include "DorvikFTPCtrl.h"
 
 #include <wininet.h>
@@ -84,7 +84,34 @@ void SplitServer(const CStr& server, CStr* host, INTERNET_PORT* port)
     *port = static_cast<INTERNET_PORT>(value);
 }
 
-long UploadForm(CDorvikFTPCtrl* control, const CStr& server, const CStr& page, const CStr& fieldsText,
+// Streams the first `bytes` bytes of a file into the request: the length that was declared for
+// it, whatever the file holds by now. Returns how many went out; fewer means the body is short.
+unsigned long long SendFileBytes(const CStr& path, HINTERNET request, unsigned long long bytes)
+{
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return 0;
+    unsigned long long total = 0;
+    unsigned long long left = bytes;
+    std::vector<char> block(kFileBlock);
+    while (left > 0) {
+        DWORD want = left < kFileBlock ? static_cast<DWORD>(left) : kFileBlock;
+        DWORD got = 0;
+        if (!ReadFile(h, block.data(), want, &got, nullptr) || got == 0)
+            break;
+        left -= got;
+        DWORD written = 0;
+        if (!InternetWriteFile(request, block.data(), got, &written))
+            break;
+        total += written;
+        if (written != got)
+            break;
+    }
+    CloseHandle(h);
+    return total;
+}
+
+long UploadForm(const CStr& server, const CStr& page, const CStr& fieldsText,
                 const CStr& filesText)
 {
     if (HoldsControl(server) || HoldsControl(page))
@@ -117,8 +144,8 @@ long UploadForm(CDorvikFTPCtrl* control, const CStr& server, const CStr& page, c
     CStr header = FormContentTypeHeader();
     CStr fieldPart = FormFieldsText(fields);
 
-    // The declared length, from the files' sizes as they are now; each is checked again when
-    // it has been sent, so that a body can never differ from what was announced.
+    // The declared length, from the files' sizes as they are now; each file then sends exactly
+    // that many bytes, so that a body can never differ from what was announced.
     unsigned long long declared = fieldPart.GetLength();
     std::vector<unsigned long long> sizes;
     for (const auto& file : files) {
@@ -160,7 +187,7 @@ long UploadForm(CDorvikFTPCtrl* control, const CStr& server, const CStr& page, c
         partHead += FilePartHeader(files[i].first, GetFileNamePart(files[i].second));
         if (!WriteText(request.h, partHead))
             return -5;
-        if (control->HttpSendFile(files[i].second, request.h) != sizes[i])
+        if (SendFileBytes(files[i].second, request.h, sizes[i]) != sizes[i])
             return -100;
     }
     if (!WriteText(request.h, FormClosingText(!files.empty())))
@@ -182,36 +209,10 @@ long UploadForm(CDorvikFTPCtrl* control, const CStr& server, const CStr& page, c
 
 STDMETHODIMP CDorvikFTPCtrl::HTTPUpload(BSTR WebServer, BSTR WebPage, BSTR Fields, BSTR Files, long* ret)
 try {
-    long status = UploadForm(this, AnsiFromBstr(WebServer), AnsiFromBstr(WebPage), AnsiFromBstr(Fields),
+    long status = UploadForm(AnsiFromBstr(WebServer), AnsiFromBstr(WebPage), AnsiFromBstr(Fields),
                              AnsiFromBstr(Files));
     if (ret)
         *ret = status;
     return static_cast<HRESULT>(status);
 }
 COMKIT_METHOD_CATCH
-
-unsigned long long CDorvikFTPCtrl::HttpSendFile(const CStr& path, void* request)
-{
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE)
-        return 0;
-    unsigned long long total = 0;
-    LARGE_INTEGER size;
-    unsigned long long left = GetFileSizeEx(h, &size) ? static_cast<unsigned long long>(size.QuadPart) : 0;
-    std::vector<char> block(kFileBlock);
-    while (left > 0) {
-        DWORD want = left < kFileBlock ? static_cast<DWORD>(left) : kFileBlock;
-        DWORD got = 0;
-        if (!ReadFile(h, block.data(), want, &got, nullptr) || got == 0)
-            break;
-        left -= got;
-        DWORD written = 0;
-        if (!InternetWriteFile(static_cast<HINTERNET>(request), block.data(), got, &written))
-            break;
-        total += written;
-        if (written != got)
-            break;
-    }
-    CloseHandle(h);
-    return total;
-}

@@ -46,6 +46,11 @@ BOOL CException::GetErrorMessage(char* buffer, UINT max, UINT* helpContext) cons
     return FALSE;
 }
 
+BOOL CException::GetErrorMessage(char* buffer, UINT max, UINT* helpContext)
+{
+    return static_cast<const CException*>(this)->GetErrorMessage(buffer, max, helpContext);
+}
+
 int CException::ReportError(UINT type, UINT fallbackMessageId)
 {
     char text[512];

@@ -42,6 +42,9 @@ public:
 
     // The text of the error, cut to fit max - 1 characters and a NUL. FALSE when there is none.
     virtual BOOL GetErrorMessage(char* buffer, UINT max, UINT* helpContext = nullptr) const;
+    // The same through a non-const object, kept in its own slot for callers built against the
+    // older form of the class; it asks the const one, so an override of that one answers both.
+    virtual BOOL GetErrorMessage(char* buffer, UINT max, UINT* helpContext = nullptr);
     // Shows the text in a message box; returns the box's answer, or 0 when there is no text.
     virtual int ReportError(UINT type = MB_OK, UINT fallbackMessageId = 0);
 

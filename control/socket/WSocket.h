@@ -19,6 +19,7 @@ public:
     const CRuntimeClass* GetRuntimeClass() const override;
     // The system's text for m_nError; an empty text and FALSE when the system has none.
     BOOL GetErrorMessage(char* buffer, UINT max, UINT* helpContext = nullptr) const override;
+    using CException::GetErrorMessage; // the non-const form, which answers through this one
     CStr GetErrorTextString() const;
 
     int m_nError;

@@ -206,19 +206,23 @@ void CWSocket::ConnectThroughHttpProxy(const char* host, USHORT port, const char
 
         ReadProxyReplyHeader(milliseconds, reply);
 
-        // "HTTP/1.x 200 ..." and nothing else: an answer without a status is no success.
+        // The status is the number after the status line's first space: anything but 200 is a
+        // refusal. A 200 is taken only in a well-formed "HTTP/x.y 200" line, and a line without
+        // a status at all is no success either.
         int lineEnd = reply.Find("\r\n");
         CStr statusLine = reply.Left(lineEnd);
         int space = statusLine.Find(' ');
-        if (!statusLine.StartsWith("HTTP/") || space == CStr::npos)
+        if (space == CStr::npos)
             ThrowWSocketException(ERROR_BAD_NET_RESP);
-        CStr status = statusLine.Mid(space + 1, 4);
-        bool threeDigits = status.GetLength() >= 3 && isdigit(status.ByteAt(0)) && isdigit(status.ByteAt(1)) &&
-                           isdigit(status.ByteAt(2)) && (status.GetLength() == 3 || status.At(3) == ' ');
-        if (!threeDigits)
-            ThrowWSocketException(ERROR_BAD_NET_RESP);
-        if (status.ToLong() != 200)
+        int digits = 0;
+        long status = 0;
+        for (int i = space + 1; i < statusLine.GetLength() && isdigit(statusLine.ByteAt(i)) && digits < 4; ++i, ++digits)
+            status = status * 10 + (statusLine.At(i) - '0');
+        if (status != 200)
             ThrowWSocketException(ERROR_CONNECTION_REFUSED);
+        bool endsAfterDigits = space + 4 == statusLine.GetLength() || statusLine.At(space + 4) == ' ';
+        if (!statusLine.StartsWith("HTTP/") || !endsAfterDigits)
+            ThrowWSocketException(ERROR_BAD_NET_RESP);
     });
 }
 

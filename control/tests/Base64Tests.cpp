@@ -1,5 +1,6 @@
 // Both Base64 classes: the one-line coder of the HTTP credential and the line-wrapping codec of
 // the proxy credential.
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -106,6 +107,29 @@ TEST(Base64Coder, BuffersGrowPastTheSizeAskedFor)
     coder.EncodeBytes(data.data(), 4096);
     EXPECT_EQ(8192u, coder.PlainCapacity());
     EXPECT_EQ(12288u, coder.Base64Capacity());
+}
+
+// A reused coder whose buffer holds exactly n bytes must still grow: the byte after the data is
+// the terminator the caller reads the text up to.
+TEST(Base64Coder, ReusedCoderKeepsATerminatorAfterDataOfExactlyItsCapacity)
+{
+    CoderWithCapacities coder;
+    coder.EncodeText("small");
+    ASSERT_EQ(4096u, coder.PlainCapacity());
+    std::vector<unsigned char> data(4096, 'x');
+    coder.EncodeBytes(data.data(), 4096);
+    ASSERT_GT(coder.PlainCapacity(), 4096u);
+    EXPECT_EQ(0, coder.PlainData()[4096]);
+
+
+    CoderWithCapacities decoder;
+    decoder.DecodeBytes(std::string(4096, 'A').data(), 4096);
+    ASSERT_EQ(8192u, decoder.Base64Capacity());
+    const std::string text(8192, 'A');  // decodes to 6144 bytes, inside the plain side
+    decoder.DecodeBytes(text.data(), 8192);
+    ASSERT_EQ(8192, decoder.Base64Length());
+    ASSERT_GT(decoder.Base64Capacity(), 8192u);
+    EXPECT_EQ(std::strlen(decoder.Base64Text()), 8192u);
 }
 
 TEST(Base64Coder, DecodingSkipsLineBreaksSpacesAndTabs)

@@ -146,6 +146,60 @@ TEST_F(ControlLibrary, EachControlOwnsOneHiddenWindowOfTheSharedClass)
     EXPECT_EQ(before, HiddenWindows().size());
 }
 
+// What one apartment thread of a host does with its own controls; the results go back to the test.
+struct ApartmentRun {
+    GetClassObjectFn getClassObject;
+    HANDLE start;
+    int created = 0;
+    int namesResolved = 0;
+};
+
+DWORD WINAPI CreateAndBindLate(void* param)
+{
+    ApartmentRun* run = static_cast<ApartmentRun*>(param);
+    if (FAILED(CoInitialize(nullptr)))
+        return 1;
+    WaitForSingleObject(run->start, 10000);
+    IClassFactory* factory = nullptr;
+    if (SUCCEEDED(run->getClassObject(CLSID_DorvikFTPCtrl, IID_IClassFactory, reinterpret_cast<void**>(&factory)))) {
+        for (int i = 0; i < 20; ++i) {
+            IDispatch* control = nullptr;
+            if (FAILED(factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&control))))
+                continue;
+            ++run->created;
+            const wchar_t* name = i % 2 ? L"ServerPort" : L"FileListing";
+            DISPID id = 0;
+            LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+            if (control->GetIDsOfNames(IID_NULL, names, 1, 0x409, &id) == S_OK && id == (i % 2 ? 2 : 44))
+                ++run->namesResolved;
+            control->Release();
+        }
+        factory->Release();
+    }
+    CoUninitialize();
+    return 0;
+}
+
+// Two apartment threads of one host create controls and bind late at the same moment: the
+// shared window class and name table serve both.
+TEST_F(ControlLibrary, ControlsOnTwoApartmentThreadsAtOnce)
+{
+    HANDLE start = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    ApartmentRun runs[2] = {{getClassObject, start}, {getClassObject, start}};
+    HANDLE threads[2];
+    for (int i = 0; i < 2; ++i)
+        threads[i] = CreateThread(nullptr, 0, CreateAndBindLate, &runs[i], 0, nullptr);
+    SetEvent(start);
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, threads, TRUE, 60000));
+    for (int i = 0; i < 2; ++i) {
+        CloseHandle(threads[i]);
+        EXPECT_EQ(20, runs[i].created) << i;
+        EXPECT_EQ(20, runs[i].namesResolved) << i;
+    }
+    CloseHandle(start);
+    EXPECT_EQ(S_OK, canUnloadNow());
+}
+
 TEST_F(ControlLibrary, ReleasingANeverConnectedControlReportsNotConnectedOnce)
 {
     IDorvikFTPCtrl* control = NewControl();

@@ -113,6 +113,8 @@ TEST_F(Registration, UnregisteringRemovesOurKeysAndKeepsForeignOnes)
     EXPECT_FALSE(KeyExists("DorvikFTP.DorvikFTPCtrl\\CLSID"));
     EXPECT_FALSE(KeyExists("DorvikFTP.DorvikFTPCtrl\\CurVer"));
     EXPECT_EQ("<none>", ValueOf(std::string("TypeLib\\") + DORVIK_LIBID_TEXT + "\\1.0\\409\\win32"));
+    // What is already gone is no failure: a second unregistration has nothing to remove.
+    EXPECT_EQ(S_OK, unreg());
 }
 
 TEST_F(Registration, VersionIsEmptyWhenTheClassIsNotRegistered)

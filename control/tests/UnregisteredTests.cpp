@@ -40,6 +40,29 @@ TEST_F(Unregistered, LateBindingUsesTheEmbeddedTypeLibrary)
     control->Release();
 }
 
+// The error object names the class by its fixed ProgID, registered or not.
+TEST_F(Unregistered, ErrorsNameTheClassAllTheSame)
+{
+    IDorvikFTPCtrl* control = NewControl();
+    ASSERT_NE(nullptr, control);
+    BSTR url = SysAllocString(L"gopher://127.0.0.1/x"), local = SysAllocString(L"x.bin"), none = SysAllocString(L"");
+    HRESULT hr = control->GetFromURL(url, local, none, none, 0);
+    SysFreeString(url);
+    SysFreeString(local);
+    SysFreeString(none);
+    IErrorInfo* info = nullptr;
+    if (hr != DISP_E_EXCEPTION || GetErrorInfo(0, &info) != S_OK) {
+        control->Release();
+        FAIL() << "no error object";
+    }
+    BSTR source = nullptr;
+    info->GetSource(&source);
+    EXPECT_EQ(std::wstring(L"DorvikFTP.DorvikFTPCtrl.1"), source ? source : L"");
+    SysFreeString(source);
+    info->Release();
+    control->Release();
+}
+
 // A hook that refuses to let the control's hidden window be created.
 LRESULT CALLBACK RefuseHiddenWindow(int code, WPARAM wParam, LPARAM lParam)
 {

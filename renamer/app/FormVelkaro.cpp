@@ -214,7 +214,7 @@ bool FormVelkaro::ComPergunta(const std::function<void()>& passo, const std::fun
             const forms::VbError e = forms::ErroAtual(std::current_exception());
             forms::Err::Set(e);
             const int resposta =
-                forms::MsgBox(L"Error: " + std::to_wstring(e.number) + L": " + e.description, 49, L"No Data");
+                forms::MsgBox(*this, L"Error: " + std::to_wstring(e.number) + L": " + e.description, 49, L"No Data");
             if (resposta == IDOK) continue;
             Stmt(volta);
             forms::Err::Clear();

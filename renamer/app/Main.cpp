@@ -2,6 +2,8 @@
 #include <windows.h>
 #include <ole2.h>
 
+#include <string>
+
 #include "../forms/Form.h"
 #include "FormVelkaro.h"
 
@@ -10,8 +12,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     int codigo = 0;
     {
         velkaro::FormVelkaro form;
-        if (form.Carrega()) {
-            form.Form_Load(velkaro::FormVelkaro::TextoDaLinhaDeComando(GetCommandLineW()));
+        const std::wstring linha = velkaro::FormVelkaro::TextoDaLinhaDeComando(GetCommandLineW());
+        if (!form.Carrega()) {
+            // Without its window the command-line mode copies nothing: say so to whoever started it.
+            if (!linha.empty()) codigo = 1;
+        } else {
+            form.Form_Load(linha);
             if (form.Loaded() && !forms::Ending()) {
                 form.Show();
                 MSG msg;

@@ -15,12 +15,13 @@ namespace velkaro {
 
 void FormVelkaro::Ok_Click() {
     int resposta = 0;
-    Stmt([&] { resposta = forms::MsgBox(L"Confirma o Processamento dos Arquivos?", MB_YESNO, forms::g_tituloDoAplicativo); });
+    Stmt([&] { resposta = forms::MsgBox(*this, L"Confirma o Processamento dos Arquivos?", MB_YESNO, forms::g_tituloDoAplicativo); });
     if (resposta != IDYES) return;
 
-    std::wstring s;
-    if (Cond([&] { return Maiuscula.Value() == 1; })) Stmt([&] { s = Procura.Text(); });
-    else Stmt([&] { s = Maiusculas(Procura.Text()); });
+    // The search text is taken once; the other settings are read again for every entry.
+    RegraDeNome regra;
+    if (Cond([&] { return Maiuscula.Value() == 1; })) Stmt([&] { regra.procura = Procura.Text(); });
+    else Stmt([&] { regra.procura = Maiusculas(Procura.Text()); });
 
     int32_t processados = 0;
     int32_t total = 0;
@@ -37,18 +38,14 @@ void FormVelkaro::Ok_Click() {
             Stmt([&] { nome = SubPastas.List(i); });
         }
 
-        bool respeitaCaixa = false;
-        Stmt([&] { respeitaCaixa = Maiuscula.Value() == 1; });
-        int p = 0;
-        Stmt([&] { p = PosicaoDaProcura(nome, s, respeitaCaixa); });
-        if (p != 0) {
-            Stmt([&] {
-                novo = MontaNovoNome(nome, p, static_cast<int>(s.size()), Inserir.ListIndex(), Antes.Value() == 1,
-                                     Acrescenta.Text());
-            });
-            Stmt([&] { novo = AplicaCaixa(novo, Transformar.Text()); });
-            Stmt([&] { Processa(pasta, nome, novo); });
-        }
+        Stmt([&] { regra.respeitaCaixa = Maiuscula.Value() == 1; });
+        Stmt([&] { regra.operacao = static_cast<Operacao>(Inserir.ListIndex()); });
+        Stmt([&] { regra.antes = Antes.Value() == 1; });
+        Stmt([&] { regra.acrescenta = Acrescenta.Text(); });
+        Stmt([&] { regra.transformar = Transformar.Text(); });
+        // Empty when the search text is absent or no name comes out: the file is not touched.
+        Stmt([&] { novo = NovoNome(nome, regra); });
+        Stmt([&] { Processa(pasta, nome, novo); });
 
         Stmt([&] { processados += 1; });
         Stmt([&] {
@@ -67,7 +64,13 @@ void FormVelkaro::Processa(const std::wstring& pasta, const std::wstring& nome, 
     if (!NomeDeArquivoValido(novo)) return;
     if (pasta.empty() || nome.empty()) return;
     if (Alterar.Value() == 1) {
-        if (novo != nome) RenomeiaNaPasta(pasta, nome, novo);
+        std::wstring presoComo;
+        if (novo != nome && !RenomeiaNaPasta(pasta, nome, novo, &presoComo) && !presoComo.empty()) {
+            // The only failure that leaves a file where the user would not look for it.
+            forms::MsgBox(*this, L"O arquivo " + JuntaCaminho(pasta, nome) + L" não pôde ser renomeado e ficou como " +
+                                     presoComo,
+                          MB_OK | MB_ICONEXCLAMATION, forms::g_tituloDoAplicativo);
+        }
     } else {
         CopiaSemSobrescrever(JuntaCaminho(pasta, nome), JuntaCaminho(Dir1.Path(), novo));
     }

@@ -26,23 +26,26 @@ bool Existe(const std::wstring& caminho) {
 
 }  // namespace
 
-bool RenomeiaNaPasta(const std::wstring& pasta, const std::wstring& antigo, const std::wstring& novo) {
+bool MoveDoSistema(const std::wstring& de, const std::wstring& para) {
+    // MoveFileW without MOVEFILE_REPLACE_EXISTING refuses an existing target.
+    return MoveFileW(de.c_str(), para.c_str()) != FALSE;
+}
+
+bool RenomeiaNaPasta(const std::wstring& pasta, const std::wstring& antigo, const std::wstring& novo,
+                     std::wstring* presoComo, const MoveArquivo& move) {
+    if (presoComo) presoComo->clear();
     const std::wstring de = JuntaCaminho(pasta, antigo);
     const std::wstring para = JuntaCaminho(pasta, novo);
     if (antigo == novo) return false;
-    if (!IguaisSemCaixa(antigo, novo)) {
-        // MoveFileW without MOVEFILE_REPLACE_EXISTING refuses an existing target.
-        return MoveFileW(de.c_str(), para.c_str()) != FALSE;
-    }
+    if (!IguaisSemCaixa(antigo, novo)) return move(de, para);
     if (!Existe(de)) return false;
     // Letter case only: park the file under a free temporary name first.
     for (unsigned tentativa = 0; tentativa < 100; ++tentativa) {
-        const std::wstring temporario = JuntaCaminho(
-            pasta, L"~velkaro" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(tentativa) + L".tmp");
+        const std::wstring temporario = JuntaCaminho(pasta, antigo + L".velkaro" + std::to_wstring(tentativa));
         if (Existe(temporario)) continue;
-        if (!MoveFileW(de.c_str(), temporario.c_str())) return false;
-        if (MoveFileW(temporario.c_str(), para.c_str())) return true;
-        MoveFileW(temporario.c_str(), de.c_str());
+        if (!move(de, temporario)) return false;
+        if (move(temporario, para)) return true;
+        if (!move(temporario, de) && presoComo) *presoComo = temporario;
         return false;
     }
     return false;

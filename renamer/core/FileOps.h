@@ -4,14 +4,22 @@
 #ifndef VELKARO_FILEOPS_H
 #define VELKARO_FILEOPS_H
 
+#include <functional>
 #include <string>
 
 namespace velkaro {
 
+// Moves a file; fails rather than replace an existing one.
+using MoveArquivo = std::function<bool(const std::wstring& de, const std::wstring& para)>;
+bool MoveDoSistema(const std::wstring& de, const std::wstring& para);
+
 // Renames pasta\antigo to pasta\novo. A change of letter case alone goes through a
 // temporary name, because the platform may report success for it without doing it;
-// if the second step fails the file gets its old name back.
-bool RenomeiaNaPasta(const std::wstring& pasta, const std::wstring& antigo, const std::wstring& novo);
+// if the second step fails the file gets its old name back. Should that fail too, the file
+// stays under the temporary name, which begins with its old name so that the user finds it
+// beside where it was; *presoComo then receives its full path, for the caller to report.
+bool RenomeiaNaPasta(const std::wstring& pasta, const std::wstring& antigo, const std::wstring& novo,
+                     std::wstring* presoComo = nullptr, const MoveArquivo& move = MoveDoSistema);
 
 // Copies origem to destino; false when destino exists or names origem itself.
 bool CopiaSemSobrescrever(const std::wstring& origem, const std::wstring& destino);

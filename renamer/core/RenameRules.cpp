@@ -17,23 +17,23 @@ int PosicaoDaProcura(const std::wstring& nome, const std::wstring& procura, bool
     return achado == std::wstring::npos ? 0 : static_cast<int>(achado) + 1;
 }
 
-std::wstring MontaNovoNome(const std::wstring& nome, int p, int L, int operacao, bool antes,
+std::wstring MontaNovoNome(const std::wstring& nome, int p, int L, Operacao operacao, bool antes,
                            const std::wstring& A) {
     const size_t antesDoAchado = static_cast<size_t>(p - 1);
     const size_t depoisDoAchado = static_cast<size_t>(p - 1 + L);
     if (antes) {
         switch (operacao) {
-        case Excluir:
+        case Operacao::Excluir:
             return nome.substr(0, antesDoAchado) + nome.substr(depoisDoAchado);
-        case Inserir:
+        case Operacao::Inserir:
             return nome.substr(0, antesDoAchado) + A + nome.substr(antesDoAchado);
-        case Alterar:
+        case Operacao::Alterar:
             return nome.substr(0, antesDoAchado) + A + nome.substr(depoisDoAchado);
         default:
             return std::wstring();
         }
     }
-    if (operacao == Inserir) return nome.substr(0, depoisDoAchado) + A + nome.substr(depoisDoAchado);
+    if (operacao == Operacao::Inserir) return nome.substr(0, depoisDoAchado) + A + nome.substr(depoisDoAchado);
     return std::wstring();
 }
 

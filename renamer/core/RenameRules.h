@@ -7,8 +7,9 @@
 
 namespace velkaro {
 
-// Indexes of the operation box; -1 when the box holds typed text.
-enum Operacao : int { Excluir = 0, Inserir = 1, Alterar = 2 };
+// Indexes of the operation box; Nenhuma (-1) when the box holds typed text. Scoped, since the
+// window has controls of the same names.
+enum class Operacao : int { Nenhuma = -1, Excluir = 0, Inserir = 1, Alterar = 2 };
 
 // The letter-case rules, as their texts read in the box.
 extern const wchar_t* const kTudoEmMaiusculo;
@@ -21,7 +22,7 @@ extern const wchar_t* const kNaoAlterar;
 struct RegraDeNome {
     std::wstring procura;        // search text, already upper-cased unless case counts
     bool respeitaCaixa = false;  // `Maiuscula` ticked
-    int operacao = Inserir;      // `Inserir`'s index
+    Operacao operacao = Operacao::Inserir;  // `Inserir`'s index
     bool antes = true;           // `Antes` ticked
     std::wstring acrescenta;     // text to insert or the replacement, as typed
     std::wstring transformar;    // letter-case rule text, compared exactly
@@ -32,7 +33,7 @@ struct RegraDeNome {
 int PosicaoDaProcura(const std::wstring& nome, const std::wstring& procura, bool respeitaCaixa);
 
 // The new name before the letter-case rule; empty when the operation/`Antes` pair makes none.
-std::wstring MontaNovoNome(const std::wstring& nome, int p, int tamanhoDaProcura, int operacao,
+std::wstring MontaNovoNome(const std::wstring& nome, int p, int tamanhoDaProcura, Operacao operacao,
                            bool antes, const std::wstring& acrescenta);
 
 std::wstring AplicaCaixa(const std::wstring& novoNome, const std::wstring& regra);

@@ -80,10 +80,12 @@ private:
 // The application's title: the caption of its message boxes.
 extern std::wstring g_tituloDoAplicativo;
 
-// A modal message box; tests replace the function that shows it.
+// A message box owned by a form, so that the form takes no input while it is open (with
+// whatever window happens to be active as owner, a handler could run again under it); tests
+// replace the function that shows it.
 using FuncaoMsgBox = std::function<int(HWND dono, const std::wstring& texto, const std::wstring& titulo, UINT estilo)>;
 extern FuncaoMsgBox g_msgBox;
-int MsgBox(const std::wstring& texto, UINT estilo, const std::wstring& titulo);
+int MsgBox(const Form& dono, const std::wstring& texto, UINT estilo, const std::wstring& titulo);
 
 // The folder the program's file lies in: no trailing "\" except for a drive's root.
 std::wstring PastaDoPrograma();

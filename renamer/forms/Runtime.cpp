@@ -14,8 +14,8 @@ int MsgBoxDoSistema(HWND dono, const std::wstring& texto, const std::wstring& ti
 
 FuncaoMsgBox g_msgBox = MsgBoxDoSistema;
 
-int MsgBox(const std::wstring& texto, UINT estilo, const std::wstring& titulo) {
-    return g_msgBox(GetActiveWindow(), texto, titulo.empty() ? g_tituloDoAplicativo : titulo, estilo);
+int MsgBox(const Form& dono, const std::wstring& texto, UINT estilo, const std::wstring& titulo) {
+    return g_msgBox(dono.Hwnd(), texto, titulo.empty() ? g_tituloDoAplicativo : titulo, estilo);
 }
 
 void Despacha(MSG& msg) {

@@ -42,6 +42,33 @@ TEST(FileOps, CaseOnlyRenameOfAnOpenFileLosesNothing) {
     EXPECT_EQ(t.Read(L"Keep.txt"), "keep");
 }
 
+// The platform refuses both the second step and the way back: the file stays parked, under a
+// name that begins with its own, and the caller learns where.
+TEST(FileOps, CaseOnlyRenameStuckHalfWayTellsWhereTheFileIs) {
+    TempFolder t;
+    t.Write(L"MyFile.TXT", "data");
+    int moves = 0;
+    const MoveArquivo firstStepOnly = [&](const std::wstring& de, const std::wstring& para) {
+        return ++moves == 1 && MoveDoSistema(de, para);
+    };
+    std::wstring preso = L"leftover";
+    EXPECT_FALSE(RenomeiaNaPasta(t.Path(), L"MyFile.TXT", L"myfile.txt", &preso, firstStepOnly));
+    EXPECT_EQ(moves, 3);
+    EXPECT_EQ(t.Names(), std::set<std::wstring>({L"MyFile.TXT.velkaro0"}));
+    EXPECT_EQ(preso, t / L"MyFile.TXT.velkaro0");
+    EXPECT_EQ(t.Read(L"MyFile.TXT.velkaro0"), "data");
+
+    // A rename that goes back cleanly reports nothing.
+    t.Write(L"Other.TXT", "o");
+    moves = 0;
+    const MoveArquivo secondStepFails = [&](const std::wstring& de, const std::wstring& para) {
+        return ++moves != 2 && MoveDoSistema(de, para);
+    };
+    EXPECT_FALSE(RenomeiaNaPasta(t.Path(), L"Other.TXT", L"other.txt", &preso, secondStepFails));
+    EXPECT_TRUE(preso.empty());
+    EXPECT_EQ(t.Read(L"Other.TXT"), "o");
+}
+
 TEST(FileOps, RenameOfMissingFileFails) {
     TempFolder t;
     EXPECT_FALSE(RenomeiaNaPasta(t.Path(), L"none.txt", L"NONE.TXT"));

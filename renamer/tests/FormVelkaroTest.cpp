@@ -19,6 +19,7 @@ namespace {
 struct Box {
     std::wstring text, title;
     UINT style;
+    HWND owner;
 };
 
 class Window : public ::testing::Test {
@@ -30,8 +31,8 @@ protected:
 
     void Open(bool startUp = true) {
         SetCurrentDirectoryW(t.Path().c_str());
-        forms::g_msgBox = [this](HWND, const std::wstring& text, const std::wstring& title, UINT style) {
-            boxes.push_back({text, title, style});
+        forms::g_msgBox = [this](HWND owner, const std::wstring& text, const std::wstring& title, UINT style) {
+            boxes.push_back({text, title, style, owner});
             if (answers.empty()) return IDYES;
             const int a = answers.front();
             answers.erase(answers.begin());
@@ -242,11 +243,43 @@ TEST_F(Window, RenamesSelectedFilesInPlace) {
     EXPECT_EQ(boxes[0].text, L"Confirma o Processamento dos Arquivos?");
     EXPECT_EQ(boxes[0].title, L"Velkaro");
     EXPECT_EQ(boxes[0].style, 4u);
+    EXPECT_EQ(boxes[0].owner, f->Hwnd());  // owned by the form, whichever window is active
     EXPECT_EQ(t.Names(), std::set<std::wstring>({L"ferias_001.JPG", L"ferias_002.JPG", L"outro.txt"}));
     EXPECT_EQ(t.Read(L"ferias_002.JPG"), "2");
     EXPECT_EQ(f->Processo.Caption(), L"Total de arquivos a Processar : 3     Total de arquivos Processados: 3");
     EXPECT_EQ(Sorted(Entries()), std::vector<std::wstring>({L"ferias_001.JPG", L"ferias_002.JPG", L"outro.txt"}));
     EXPECT_FALSE(IsWindowEnabled(f->Ok.Hwnd()));
+}
+
+// The window's own boxes make the rule: the case-sensitive search and the insert after the
+// found text, each set the way the user sets it.
+TEST_F(Window, CaseSensitiveSearchAndInsertAfterComeFromTheBoxes) {
+    struct Row {
+        const wchar_t* folder;
+        int maiuscula, antes;
+        std::set<std::wstring> names;
+    } rows[] = {
+        {L"sensitive", 1, 1, {L"foto1.jpg", L"X-Foto2.jpg"}},  // with case counting only Foto2 holds "Foto"
+        {L"insensitive", 0, 1, {L"X-foto1.jpg", L"X-Foto2.jpg"}},
+        {L"after", 1, 0, {L"foto1.jpg", L"FotoX-2.jpg"}},
+    };
+    for (const Row& r : rows) {
+        t.MakeDir(r.folder);
+        t.Write(std::wstring(r.folder) + L"\\foto1.jpg");
+        t.Write(std::wstring(r.folder) + L"\\Foto2.jpg");
+    }
+    Open();
+    SetWindowTextW(f->Procura.Hwnd(), L"Foto");
+    f->Inserir.SetListIndex(1);
+    SetWindowTextW(f->Acrescenta.Hwnd(), L"X-");
+    for (const Row& r : rows) {
+        OpenFolder(t / r.folder);
+        f->Maiuscula.SetValue(r.maiuscula);
+        f->Antes.SetValue(r.antes);
+        Click(f->Tudo);
+        Click(f->Ok);
+        EXPECT_EQ(t.Names(r.folder), r.names) << testing::PrintToString(std::wstring(r.folder));
+    }
 }
 
 TEST_F(Window, AnswerNoChangesNothing) {

@@ -2,7 +2,7 @@
 #include "AsyncTransfer.h"
 
 #include "Bstr.h"
-#include "ControlChannel.h"
+#include "FtpOperation.h"
 
 namespace {
 
@@ -109,8 +109,12 @@ STDMETHODIMP CDorvikFTPCtrl::BeginGet(BSTR RemoteFile, BSTR LocalFile, long Offs
 try {
     if (ret)
         *ret = kGotNoThread;
-    if (m_bBusy)
-        return Error("Busy.");
+    FtpOperation op(this, FtpOperation::NeedsConnection);
+    if (!op.Admitted()) {
+        if (ret && !m_bBusy)
+            *ret = kRefused;
+        return op.Refusal();
+    }
     if (!ret)
         return E_POINTER;
     CStr remote = AnsiFromBstr(RemoteFile);
@@ -119,34 +123,27 @@ try {
     if (!refusal.IsEmpty())
         return Error(refusal);
 
-    ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
-    m_bBusy = TRUE;
+    op.Begin(DFTP_STATE_DOWNLOADING, FtpOperation::kNoState);
     *ret = 0;
-    SetState(DFTP_STATE_DOWNLOADING);
     const char type = m_nBinaryMode ? 'I' : 'A';
     HANDLE file = CreateFileA(local, GENERIC_WRITE, 0, nullptr, Offset ? OPEN_EXISTING : CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         *ret = kNoLocalFile;
-        m_bBusy = FALSE;
-        return Error("Error opening local file");
+        return op.Fail("Error opening local file");
     }
-    // Every refusal from here on: the file goes, Busy goes, the caller learns why.
+    // Every refusal from here on: the file goes, the data connection goes, the caller learns why.
     auto refuse = [&](int code, const CStr& text) -> HRESULT {
         CloseHandle(file);
         *ret = code;
-        if (Superseded(serial))
-            return Error(kClosedUnderCallText);
-        CloseSocketMember(&m_sockData);
-        m_bBusy = FALSE;
-        return Error(text);
+        if (!op.Lost())
+            CloseSocketMember(&m_sockData);
+        return op.Fail(text);
     };
 
-    m_bAbort = FALSE;
     SendCommand(CStr::Format("TYPE %c\r\n", type));
     ReadReply(&m_sockControl);
-    if (Superseded(serial) || OpenDataConnection() != 0)
+    if (OpenDataConnection() != 0)
         return refuse(kRefused, "Comunication error: " + m_strLastServerResponseText);
     if (Offset != 0) {
         // Without the server's 350 the file would come from its first byte and land at Offset.
@@ -158,17 +155,17 @@ try {
     }
     SendCommand(CStr::Format("RETR %s\r\n", remote.c_str()));
     int code = ReadReply(&m_sockControl);
-    if (code < 100 || code > 299 || Superseded(serial))
+    if (code < 100 || code > 299 || op.Halted())
         return refuse(kRefused, "Comunication error: " + m_strLastServerResponseText);
     if (!m_nPassiveMode && !AcceptDataConnection(true, false)) {
-        if (!Superseded(serial)) {
+        if (!op.Halted()) {
             CloseSocketMember(&m_sockListen);
             EndDataTransfer(true);
         }
         return refuse(kRefused, "Comunication error: no data connection came from the server.");
     }
     Fire_TransferStarting(local, remote, Offset);
-    if (Superseded(serial))
+    if (op.Lost())
         return refuse(kRefused, kClosedUnderCallText);
 
     DownloadWorker* worker = new (std::nothrow) DownloadWorker;
@@ -201,8 +198,10 @@ try {
         // Nothing runs the transfer: end it here as if it had failed.
         FinishAsyncTransfer(AsyncFailed);
         *ret = kGotNoThread;
-        return Error("The download thread could not be started.");
+        return op.Fail("The download thread could not be started.");
     }
-    return S_OK;
+    // Busy stays set: the transfer's end in the hidden window clears it.
+    op.KeepBusy();
+    return op.Succeed();
 }
 COMKIT_METHOD_CATCH

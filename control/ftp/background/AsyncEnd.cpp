@@ -2,7 +2,7 @@
 // the worker or the pump, Disconnect, the control's destruction), and the window's part in it.
 #include "AsyncTransfer.h"
 
-#include "ControlChannel.h"
+#include "FtpOperation.h"
 
 namespace {
 // How long the host waits for a worker told to stop: it looks at its flag every 100 ms.
@@ -63,7 +63,9 @@ void CDorvikFTPCtrl::FinishAsyncTransfer(AsyncEnd how)
     SetFilePointerEx(file, zero, &position, FILE_CURRENT);
     CloseHandle(file);
 
-    const unsigned serial = m_nSessionSerial;
+    // The end's exchange is the transfer's own, whatever method it interrupts.
+    OutsideOperation own(this);
+    const unsigned serial = m_connection.serial;
     if (how == AsyncAborted || how == AsyncFailed) {
         // The server is told to stop, and its answers to the broken transfer and to ABOR are
         // taken, so that the next command gets its own reply.
@@ -72,7 +74,13 @@ void CDorvikFTPCtrl::FinishAsyncTransfer(AsyncEnd how)
         if (!Superseded(serial))
             ReadTransferEnd(true);
     } else if (how == AsyncCompleted) {
-        ReadReply(&m_sockControl);
+        // All the data came, but only the server's final answer says whether the transfer
+        // worked: a 451 or 552 after a clean close is a failure. An Abort that lands while this
+        // answer is awaited ends the wait; the answer then stays owed to the next command.
+        int code = ReadTransferEnd(false);
+        if (code / 100 != 2 || m_bAbort)
+            how = AsyncFailed;
+        m_bAbort = FALSE;
     }
     if (Superseded(serial) && how != AsyncDropped)
         return;

@@ -3,63 +3,58 @@
 #include "AsyncTransfer.h"
 
 #include "Bstr.h"
-#include "ControlChannel.h"
+#include "FtpOperation.h"
 
 STDMETHODIMP CDorvikFTPCtrl::BeginPut(BSTR LocalFilename, BSTR RemoteFilename, long Offset)
 try {
-    if (m_bBusy)
-        return Error("Busy.");
+    FtpOperation op(this, FtpOperation::NeedsConnection);
+    if (!op.Admitted())
+        return op.Refusal();
     CStr local = AnsiFromBstr(LocalFilename);
     CStr remote = AnsiFromBstr(RemoteFilename);
     const CStr refusal = TransferRefusal(remote, Offset);
     if (!refusal.IsEmpty())
         return Error(refusal);
 
-    ControlHold hold(this);
-    const unsigned serial = m_nSessionSerial;
-    m_bBusy = TRUE;
-    m_bAbort = FALSE;
-    SetState(DFTP_STATE_UPLOADING);
+    op.Begin(DFTP_STATE_UPLOADING, DFTP_STATE_LOGGEDIN);
     HANDLE file = INVALID_HANDLE_VALUE;
-    auto refuse = [&]() -> HRESULT {
+    auto refuse = [&](const CStr& text) -> HRESULT {
         if (file != INVALID_HANDLE_VALUE)
             CloseHandle(file);
-        if (Superseded(serial))
-            return Error(kClosedUnderCallText);
-        CloseSocketMember(&m_sockData);
-        m_bBusy = FALSE;
-        SetState(DFTP_STATE_LOGGEDIN);
-        return Error(m_strErrorDetail + m_strLastServerResponseText);
+        if (!op.Lost())
+            CloseSocketMember(&m_sockData);
+        return op.Fail(text);
     };
-    // The local file comes first: one that cannot be read must not cost the server's copy.
+    // The local file comes first: one that cannot be read must not cost the server's copy, and
+    // its failure is told on its own, with no server reply after it.
     file = OpenUploadSource(local, Offset);
     if (file == INVALID_HANDLE_VALUE)
-        return refuse();
+        return refuse(m_strErrorDetail);
     SendCommand(CStr::Format("TYPE %c\r\n", (m_nBinaryMode & 0xFF) ? 'I' : 'A'));
     int code = ReadReply(&m_sockControl);
-    if (code / 100 != 2 || Superseded(serial))
-        return refuse();
-    if (OpenDataConnection() != 0 || Superseded(serial))
-        return refuse();
+    if (code / 100 != 2)
+        return refuse(m_strErrorDetail + m_strLastServerResponseText);
+    if (OpenDataConnection() != 0)
+        return refuse(m_strErrorDetail + m_strLastServerResponseText);
     if (Offset != 0) {
         // Without the server's 350 the tail of the file would replace the whole remote file.
         SendCommand(CStr::Format("REST %ld\r\n", Offset));
-        if (ReadReply(&m_sockControl) != 350 || Superseded(serial))
-            return refuse();
+        if (ReadReply(&m_sockControl) != 350)
+            return refuse(m_strErrorDetail + m_strLastServerResponseText);
     }
     SendCommand(CStr::Format("STOR %s\r\n", remote.c_str()));
     code = ReadReply(&m_sockControl);
-    if (code < 100 || code >= 200 || Superseded(serial))
-        return refuse();
+    if (code < 100 || code >= 200 || op.Halted())
+        return refuse(m_strErrorDetail + m_strLastServerResponseText);
     Fire_TransferStarting(local, remote, Offset);
-    if (Superseded(serial))
-        return refuse();
+    if (op.Lost())
+        return refuse(kClosedUnderCallText);
     if (!m_nPassiveMode && !AcceptDataConnection(true, false)) {
-        if (!Superseded(serial)) {
+        if (!op.Halted()) {
             CloseSocketMember(&m_sockListen);
             EndDataTransfer(true);
         }
-        return refuse();
+        return refuse(m_strErrorDetail + m_strLastServerResponseText);
     }
     // Only the close of the connection is left to WinSock: the pieces are paced by the window.
     WSAAsyncSelect(m_sockData, m_hNotifyWnd, WM_FTP_DATA_SOCKET, FD_CLOSE);
@@ -72,7 +67,9 @@ try {
     m_uploadPiece.clear();
     m_nUploadPieceSent = 0;
     PostMessageA(m_hNotifyWnd, WM_FTP_DATA_SOCKET, static_cast<WPARAM>(m_sockAsync), WSAMAKESELECTREPLY(FD_WRITE, 0));
-    return S_OK;
+    // Busy stays set: the transfer's end in the hidden window clears it.
+    op.KeepBusy();
+    return op.Succeed();
 }
 COMKIT_METHOD_CATCH
 

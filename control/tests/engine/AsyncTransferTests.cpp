@@ -344,6 +344,64 @@ TEST_F(EngineTest, HostTimersRunDuringABackgroundUpload)
     RemoveDirectoryA(root.c_str());
 }
 
+// A transfer whose data all came and whose connection closed cleanly still failed when the
+// server's final answer says so: no TransferComplete, Busy clear, the answer reported.
+TEST_F(EngineTest, BackgroundTransfersJudgeTheFinalReply)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string local = std::string(temp) + "dorvik-final-reply-" + std::to_string(GetCurrentProcessId());
+    std::ofstream(local, std::ios::binary) << Pattern(70000, 9);
+    struct Case {
+        const char* user;
+        bool upload;
+        long code;
+        const char* reply;
+    } cases[] = {
+        {"r451", false, 451, "451 Local error in processing."},
+        {"s552", true, 552, "552 Quota exceeded."},
+        {"plain", false, 226, "226 Transfer complete."},
+        {"plain", true, 226, "226 Stored."},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(std::string(k.user) + (k.upload ? " BeginPut" : " BeginGet"));
+        Server("DORVIK_FAKE_PORT", k.user, "x");
+        ASSERT_EQ(S_OK, ctl->Connect()) << ErrorText();
+        sink.events.clear();
+        if (k.upload) {
+            ASSERT_EQ(S_OK, ctl->BeginPut(Arg(local), Arg("up.bin"), 0)) << ErrorText();
+        } else {
+            long ret = 99;
+            ASSERT_EQ(S_OK, ctl->BeginGet(Arg("file.bin"), Arg(local), 0, &ret)) << ErrorText();
+            ASSERT_EQ(0, ret);
+        }
+        DWORD until = GetTickCount() + 20000;
+        while (Busy() && GetTickCount() < until) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+            Sleep(1);
+        }
+        // What the window still has queued is delivered before the outcome is judged.
+        for (int i = 0; i < 50; ++i) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+            Sleep(1);
+        }
+        EXPECT_EQ(0, Busy());
+        EXPECT_EQ(k.code, LastCode());
+        std::vector<std::string> replies = Replies();
+        ASSERT_FALSE(replies.empty());
+        EXPECT_EQ(k.reply, replies.back());
+        EXPECT_EQ(k.code == 226 ? 1u : 0u, EventsOf(7).size());
+        // The next command gets its own answer.
+        ASSERT_EQ(S_OK, ctl->Quote(Arg("NOOP")));
+        EXPECT_EQ("200 ok", LastText());
+    }
+    DeleteFileA(local.c_str());
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, AsyncTransfers, ::testing::ValuesIn(RealServers(), RealServers() + kRealServerCount),
                          RealServerName);
 

@@ -307,14 +307,4 @@ TEST_F(Reentry, HostMayReleaseTheControlFromAHandler)
     EXPECT_EQ(S_OK, canUnloadNow());
 }
 
-TEST_F(Reentry, AbortWithNothingRunningCutsTheNextReplyWait)
-{
-    Server("DORVIK_FAKE_PORT", "plain", "x");
-    ASSERT_EQ(S_OK, ctl->Connect()) << ErrorText();
-    EXPECT_EQ(S_OK, ctl->Abort());
-    EXPECT_EQ(S_OK, ctl->Quote(Arg("NOOP")));
-    EXPECT_EQ(0, LastCode());
-    EXPECT_EQ(0, Busy());
-}
-
 } // namespace

@@ -82,13 +82,144 @@ TEST_F(ControlChannel, SilentAndClosingServers)
     EXPECT_EQ(200, LastCode());
     EXPECT_EQ("200 ok", LastText());
 
-    // A server that hangs up in the middle of a line: no code, the partial text stays.
+    // A server that hangs up in the middle of a line: no code, the partial text stays, and the
+    // connection counts as closed from then on.
+    ASSERT_EQ(S_OK, ctl->Connect()) << ErrorText();
     ctl->put_Timeout(10);
     sink.events.clear();
     ASSERT_EQ(S_OK, ctl->Quote(Arg("DROP")));
     EXPECT_EQ(0, LastCode());
     EXPECT_EQ("421 partial", LastText());
     EXPECT_EQ(std::vector<std::string>{"421 partial"}, Replies());
+    EXPECT_EQ(DISP_E_EXCEPTION, ctl->Quote(Arg("NOOP")));
+    EXPECT_EQ("Not connected", ErrorText());
+}
+
+// Replies stay in step with commands, whatever cut a reply wait short.
+class RepliesInStep : public EngineTest {
+protected:
+    void SetUp() override
+    {
+        EngineTest::SetUp();
+        Server("DORVIK_FAKE_PORT", "plain", "x");
+        ASSERT_EQ(S_OK, ctl->Connect()) << ErrorText();
+    }
+    // Every command from here on reads its own answer, and only that.
+    void ExpectOwnReplies()
+    {
+        struct Row {
+            const char* command;
+            long code;
+            const char* text;
+        } rows[] = {{"NOOP", 200, "200 ok"}, {"PWD", 257, "257 \"/home\" is current"}, {"SYST", 215, "215 UNIX Type: L8"}};
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.command);
+            EXPECT_EQ(S_OK, ctl->Quote(Arg(row.command))) << ErrorText();
+            EXPECT_EQ(row.code, LastCode());
+            EXPECT_EQ(row.text, LastText());
+        }
+    }
+};
+
+TEST_F(RepliesInStep, AnAbortWithNothingRunningCutsNothingShort)
+{
+    EXPECT_EQ(S_OK, ctl->Abort());
+    EXPECT_EQ(DISP_E_EXCEPTION, ctl->DeleteFile(Arg("gone")));
+    EXPECT_EQ("Failure - 550 gone: no such file", ErrorText());
+    EXPECT_EQ(550, LastCode());
+    EXPECT_EQ(0, Busy());
+    ExpectOwnReplies();
+}
+
+TEST_F(RepliesInStep, AnAnswerThatCameLateIsTakenBeforeTheNextCommand)
+{
+    struct Case {
+        const char* name;
+        const char* command;
+        const char* late;
+        long timeout;
+        bool abortAtStart;
+    } cases[] = {
+        // An Abort from the handler of the command's own first state notice stops its wait.
+        {"abort", "SLOW", "200 slow", 10, true},
+        // The time-out ends the wait; the answer arrives after it.
+        {"time-out", "LATE", "200 late", 1, false},
+    };
+    IDorvikFTPCtrl* c = ctl;
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        bool aborted = false;
+        sink.hook = [&](const RecordedEvent& e) {
+            if (k.abortAtStart && !aborted && e.id == 2 && e.numbers.at(0) == DFTP_STATE_PROCESSING) {
+                aborted = true;
+                c->Abort();
+            }
+        };
+        ctl->put_Timeout(k.timeout);
+        EXPECT_EQ(S_OK, ctl->Quote(Arg(k.command)));
+        EXPECT_NE(k.late, LastText());
+        EXPECT_EQ(0, Busy());
+        sink.hook = nullptr;
+        ctl->put_Timeout(10);
+        sink.events.clear();
+        ASSERT_EQ(S_OK, ctl->Quote(Arg("NOOP"))) << ErrorText();
+        EXPECT_EQ((std::vector<std::string>{k.late, "200 ok"}), Replies());
+        EXPECT_EQ("200 ok", LastText());
+    }
+    ExpectOwnReplies();
+}
+
+TEST_F(RepliesInStep, AnAnswerThatNeverComesFailsTheNextCommandWithoutSendingIt)
+{
+    ctl->put_Timeout(1);
+    ASSERT_EQ(S_OK, ctl->Quote(Arg("NOREPLY")));
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(DISP_E_EXCEPTION, ctl->Quote(Arg("NOOP")));
+        EXPECT_EQ("The server has not answered an earlier command; nothing was sent.", ErrorText());
+        EXPECT_EQ(0, Busy());
+    }
+    ctl->put_Timeout(10);
+    ASSERT_EQ(S_OK, ctl->Connect()) << ErrorText();
+    EXPECT_EQ("200 USER,PASS,PWD,NOREPLY", FakeHistory("LAST"));
+}
+
+TEST_F(RepliesInStep, APartialLineDiesWithItsConnection)
+{
+    // The first byte of the answer has come when the Abort lands; the rest never belongs to anyone.
+    {
+        TimerCall abort(100, [this] { ctl->Abort(); });
+        EXPECT_EQ(S_OK, ctl->Quote(Arg("SLOW")));
+    }
+    ASSERT_EQ(S_OK, ctl->Disconnect());
+    sink.events.clear();
+    ASSERT_EQ(S_OK, ctl->Connect()) << ErrorText();
+    std::vector<std::string> replies = Replies();
+    ASSERT_FALSE(replies.empty());
+    EXPECT_EQ("220 fake ready", replies.front());
+    ExpectOwnReplies();
+}
+
+TEST_F(RepliesInStep, CommandsOnAClosedConnectionSayNotConnected)
+{
+    ASSERT_EQ(DISP_E_EXCEPTION, ctl->DeleteFile(Arg("gone")));
+    ASSERT_EQ(550, LastCode());
+    ASSERT_EQ(S_OK, ctl->Disconnect());
+    struct Row {
+        const char* name;
+        std::function<HRESULT()> call;
+    } rows[] = {
+        {"Quote", [this] { return ctl->Quote(Arg("DELE x")); }},
+        {"DeleteFile", [this] { return ctl->DeleteFile(Arg("x")); }},
+        {"RenameFile", [this] { return ctl->RenameFile(Arg("x"), Arg("y")); }},
+        {"CurrentWorkingDirectory", [this] { return ctl->put_CurrentWorkingDirectory(Arg("/x")); }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(DISP_E_EXCEPTION, row.call());
+        EXPECT_EQ("Not connected", ErrorText());
+        EXPECT_EQ(0, LastCode());
+        EXPECT_EQ(0, Busy());
+    }
 }
 
 TEST_F(ControlChannel, QuitMessageEndsTheWaitAndStaysQueuedForTheHost)

@@ -529,8 +529,7 @@ TEST_F(TruthfulTransfers, MissingLocalFileFailsWithTheLocalErrorOnly)
     EXPECT_EQ("200 USER,PASS,PWD,DELE,HIST", FakeHistory());
 }
 
-// BeginPut still appends the last reply to the local error; enable once it reports it alone.
-TEST_F(TruthfulTransfers, DISABLED_BackgroundUploadOfAMissingFileFailsWithTheLocalErrorOnly)
+TEST_F(TruthfulTransfers, BackgroundUploadOfAMissingFileFailsWithTheLocalErrorOnly)
 {
     const std::string absent = MissingFileAfterAnUnrelatedReply();
     EXPECT_EQ(DISP_E_EXCEPTION, ctl->BeginPut(Arg(absent), Arg("absent.txt"), 0));

@@ -186,6 +186,10 @@ def ftp_session(s, greeting=(b'220 fake ready\r\n',)):
             pass
         elif verb == b'NOREPLY':
             pass
+        elif verb == b'LATE':
+            # The answer comes after the client has stopped waiting for it.
+            time.sleep(2.5)
+            s.send(b'200 late\r\n')
         elif verb == b'DROP':
             s.send(b'421 partial')
             return
@@ -304,14 +308,15 @@ def data_command(s, user, verb, arg, line):
             return True
         conn.sendall(FILE_CONTENT)
         conn.close()
-        s.send(b'226 Transfer complete.\r\n')
+        # r451: every byte went out and the data connection closed cleanly, yet the transfer failed.
+        s.send(b'451 Local error in processing.\r\n' if user == b'r451' else b'226 Transfer complete.\r\n')
     elif verb == b'STOR':
         s.send(b'150 Send it.\r\n')
         conn = link.open()
         while conn.recv(65536):
             pass
         conn.close()
-        s.send(b'226 Stored.\r\n')
+        s.send(b'552 Quota exceeded.\r\n' if user == b's552' else b'226 Stored.\r\n')
     elif verb == b'MKD':
         s.send(b'257 "' + arg + b'" created\r\n')
     else:

@@ -111,6 +111,27 @@ TEST_F(Upload, FieldsAndFilesStreamedAsDeclared)
               Parts());
 }
 
+// The peer appends to grows.bin once the request is announced; the first file is larger than
+// what the sockets can hold, so the client reaches grows.bin only after that.
+TEST_F(Upload, FileThatGrowsAfterItWasMeasuredSendsTheMeasuredBytes)
+{
+    std::string first(32 * 1024 * 1024, 'f');
+    std::string firstPath = Work("first.dat");
+    WriteWholeFile(firstPath, first);
+    const std::string original = "measured bytes";
+    WriteWholeFile(PeerFile("grows.bin"), original);
+
+    ASSERT_EQ(S_OK, Post("/grow", "", "a|" + firstPath + "|b|" + PeerFile("grows.bin")));
+    EXPECT_EQ(0, ret);
+    ASSERT_EQ(original.size() + 1000, ReadWholeFile(PeerFile("grows.bin")).size());
+    std::string body = Body();
+    std::string expected = FileHeader("a", "first.dat") + first + "\r\n" + FileHeader("b", "grows.bin") + original +
+                           "\r\n" + kClosing;
+    EXPECT_EQ(expected.size(), body.size());
+    EXPECT_TRUE(expected == body);
+    ExpectDeclaredLength(body);
+}
+
 TEST_F(Upload, EmptyFileIsAPartLikeAnyOther)
 {
     std::string path = Work("empty.txt");

@@ -243,7 +243,11 @@ TEST(WSocketHttpProxy, OddAnswers)
         const char* replyStart;
     } cases[] = {
         {"HTTP_NOSTATUS", ERROR_BAD_NET_RESP, "garbage\r\n\r\n"},  // no status is no success
-        {"HTTP_BADSTATUS", ERROR_BAD_NET_RESP, "HTTP/1.0 2000 OK\r\n\r\n"},
+        // After the first space, anything but 200 is a refusal...
+        {"HTTP_BADSTATUS", ERROR_CONNECTION_REFUSED, "HTTP/1.0 2000 OK\r\n\r\n"},
+        {"HTTP_WORDSTATUS", ERROR_CONNECTION_REFUSED, "HTTP/1.0 OK\r\n\r\n"},
+        // ...and a 200 counts only in an HTTP status line.
+        {"HTTP_OTHERTEXT", ERROR_BAD_NET_RESP, "ICY 200 OK\r\n\r\n"},
         {"HTTP_CLOSE", WSAECONNRESET, "HTTP/1.0 200 OK\r\n"},
         {"HTTP_HUGE", ERROR_BAD_NET_RESP, "HTTP/1.0 200 OK\r\nX-Filler: "},  // a header without end
         {"SILENT", WSAETIMEDOUT, ""},

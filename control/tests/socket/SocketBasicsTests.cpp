@@ -76,6 +76,19 @@ TEST(WSocketException, CodeWithoutTextGivesEmptyText)
     EXPECT_EQ(0u, help);
 }
 
+// Callers that hold the base class, const or not, get the exception's own text.
+TEST(WSocketException, BothMessageOperationsOfTheBaseGiveTheSystemText)
+{
+    CWSocketException e(WSAECONNREFUSED);
+    CException& base = e;
+    const CException& constBase = e;
+    char plain[512] = {}, constant[512] = {};
+    EXPECT_TRUE(base.GetErrorMessage(plain, sizeof(plain)));
+    EXPECT_TRUE(constBase.GetErrorMessage(constant, sizeof(constant)));
+    EXPECT_EQ(SystemText(WSAECONNREFUSED), std::string(plain));
+    EXPECT_EQ(SystemText(WSAECONNREFUSED), std::string(constant));
+}
+
 TEST(WSocketException, MessageIsCutToTheBuffer)
 {
     CWSocketException e(WSAECONNREFUSED);

@@ -156,7 +156,7 @@ class Socks5(Quiet):
 
 
 class HttpProxy(Quiet):
-    """mode: tunnel, mirror, deny, nostatus, badstatus, big, huge, close."""
+    """mode: tunnel, mirror, deny, nostatus, badstatus, wordstatus, othertext, big, huge, close."""
     mode = 'tunnel'
 
     def talk(self):
@@ -187,6 +187,10 @@ class HttpProxy(Quiet):
             s.sendall(b'garbage\r\n\r\n')
         elif mode == 'badstatus':
             s.sendall(b'HTTP/1.0 2000 OK\r\n\r\n')
+        elif mode == 'wordstatus':
+            s.sendall(b'HTTP/1.0 OK\r\n\r\n')
+        elif mode == 'othertext':
+            s.sendall(b'ICY 200 OK\r\n\r\n')
         elif mode == 'big':
             lines = b''.join(b'X-Filler-%05d: %s\r\n' % (i, b'f' * 40) for i in range(200))
             s.sendall(b'HTTP/1.0 200 OK\r\n' + lines + b'\r\n' + TUNNEL_HELLO)
@@ -247,7 +251,8 @@ def start_all():
     add('FULL', full_backlog())
     for mode in ('auth', 'method2', 'nomethod', 'ipv6', 'domain', 'fail', 'close'):
         add('SOCKS5_' + mode.upper(), serve(type('Socks5_' + mode, (Socks5,), {'mode': mode})))
-    for mode in ('tunnel', 'mirror', 'deny', 'nostatus', 'badstatus', 'big', 'huge', 'close'):
+    for mode in ('tunnel', 'mirror', 'deny', 'nostatus', 'badstatus', 'wordstatus', 'othertext', 'big', 'huge',
+                 'close'):
         add('HTTP_' + mode.upper(), serve(type('Http_' + mode, (HttpProxy,), {'mode': mode})))
     closed = socket.socket()
     closed.bind(('127.0.0.1', 0))
