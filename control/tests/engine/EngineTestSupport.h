@@ -181,6 +181,18 @@ protected:
         return out;
     }
 
+    // The host's own message loop until a background transfer has ended (or the time is up).
+    void PumpWhileBusy(DWORD milliseconds = 20000)
+    {
+        DWORD until = GetTickCount() + milliseconds;
+        while (Busy() && GetTickCount() < until) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageA(&msg);
+            Sleep(1);
+        }
+    }
+
     // Asks the server for the commands of this session (the fake servers answer HIST).
     std::string FakeHistory(const char* verb = "HIST")
     {

@@ -383,17 +383,6 @@ protected:
         EXPECT_EQ(S_OK, ctl->DeleteFile(Arg("unrelated")));
         return dir + "\\absent.txt";
     }
-    // The host's own loop until a background transfer has ended.
-    void PumpWhileBusy()
-    {
-        DWORD until = GetTickCount() + 20000;
-        while (Busy() && GetTickCount() < until) {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageA(&msg);
-            Sleep(1);
-        }
-    }
 };
 
 // A resumed download is the local file's first Offset bytes and then exactly what the server
