@@ -377,5 +377,39 @@ def start_all():
         'CLOSER': FakeServer(closing_session),
         'SOCKSREC': FakeServer(socks_session),
         'SOCKSSILENT': FakeServer(socks_session, answer=False),
+        'NOCONNECT': FakeServer(never_connecting_session),
     }
     return {name: server.port for name, server in servers.items()}
+
+
+def never_connecting_session(s):
+    """Accepts PORT and answers RETR and STOR with 150, but never opens the data connection;
+    the transfer ends only when the client sends ABOR."""
+    s.send(b'220 fake ready\r\n')
+    while True:
+        line = s.readline()
+        if line is None:
+            return
+        verb = re.sub(rb'[^A-Za-z]', b'', line.split(b' ')[0]).upper()
+        if verb == b'USER':
+            s.send(b'331 Password please.\r\n')
+        elif verb == b'PASS':
+            s.send(b'230 Logged in.\r\n')
+        elif verb == b'PWD':
+            s.send(b'257 "/home" is current\r\n')
+        elif verb == b'TYPE':
+            s.send(b'200 Type set.\r\n')
+        elif verb == b'PORT':
+            s.send(b'200 PORT ok.\r\n')
+        elif verb in (b'RETR', b'STOR'):
+            s.send(b'150 Waiting for nobody.\r\n')
+            wait_for_abort(s, None)
+        elif verb == b'NOOP':
+            s.send(b'200 ok\r\n')
+        elif verb == b'HIST':
+            s.send(b'200 ' + verbs(s.history) + b'\r\n')
+        elif verb == b'QUIT':
+            s.send(b'221 Bye.\r\n')
+            return
+        else:
+            s.send(b'500 Unknown command.\r\n')
