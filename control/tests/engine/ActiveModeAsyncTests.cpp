@@ -30,11 +30,7 @@ bool PumpUntilComplete(const HookSink& sink, DWORD milliseconds)
                 return true;
         if (GetTickCount() >= until)
             return false;
-        MSG msg;
-        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&msg);
-        else
-            Sleep(1);
+        PumpFor(10);
     }
 }
 

@@ -103,19 +103,6 @@ struct LoginClient {
     }
 };
 
-long FreePort()
-{
-    SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(probe, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    int length = sizeof(a);
-    getsockname(probe, reinterpret_cast<sockaddr*>(&a), &length);
-    closesocket(probe);
-    return ntohs(a.sin_port);
-}
-
 class ReleaseInEvent : public ControlLibrary, public ::testing::WithParamInterface<ReleaseCase> {
 protected:
     IDorvikFTPCtrl* ctl = nullptr;   // the host's only reference
@@ -162,17 +149,6 @@ protected:
         while (!released && GetTickCount() < until)
             PumpFor(10);
     }
-    static void PumpFor(DWORD milliseconds)
-    {
-        DWORD until = GetTickCount() + milliseconds;
-        while (GetTickCount() < until) {
-            MSG msg;
-            if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageA(&msg);
-            else
-                Sleep(1);
-        }
-    }
 };
 
 TEST_P(ReleaseInEvent, ControlGoesQuietlyAndTheHostPumpsOn)
@@ -196,7 +172,7 @@ TEST_P(ReleaseInEvent, ControlGoesQuietlyAndTheHostPumpsOn)
         ASSERT_EQ(0, ret);
         started = true;
     } else {
-        const long port = FreePort();
+        const long port = FreeLoopbackPort();
         ASSERT_EQ(S_OK, ctl->ServerAddUser(Arg("leaver"), Arg("pw"), Arg(Env("DORVIK_LOCAL")), DFPERM_ALL));
         ASSERT_EQ(S_OK, ctl->StartServer(port));
         client.Start(port, GetParam().event == 9 ? Client::LogsInAndOut : Client::LogsIn);
@@ -218,7 +194,7 @@ TEST_P(ReleaseInEvent, ControlGoesQuietlyAndTheHostPumpsOn)
     // The process still works: a new control starts and stops its server.
     IDorvikFTPCtrl* next = NewControl();
     ASSERT_NE(nullptr, next);
-    EXPECT_EQ(S_OK, next->StartServer(FreePort()));
+    EXPECT_EQ(S_OK, next->StartServer(FreeLoopbackPort()));
     EXPECT_EQ(S_OK, next->StopServer());
     next->Release();
 }

@@ -383,33 +383,16 @@ def start_all():
 
 
 def never_connecting_session(s):
-    """Accepts PORT and answers RETR and STOR with 150, but never opens the data connection;
-    the transfer ends only when the client sends ABOR."""
-    s.send(b'220 fake ready\r\n')
-    while True:
-        line = s.readline()
-        if line is None:
-            return
-        verb = re.sub(rb'[^A-Za-z]', b'', line.split(b' ')[0]).upper()
-        if verb == b'USER':
-            s.send(b'331 Password please.\r\n')
-        elif verb == b'PASS':
-            s.send(b'230 Logged in.\r\n')
-        elif verb == b'PWD':
-            s.send(b'257 "/home" is current\r\n')
-        elif verb == b'TYPE':
-            s.send(b'200 Type set.\r\n')
-        elif verb == b'PORT':
-            s.send(b'200 PORT ok.\r\n')
-        elif verb in (b'RETR', b'STOR'):
+    """ftp_session, except that RETR and STOR are answered with 150 and the data connection
+    never comes: the transfer ends only when the client sends ABOR."""
+    readline = s.readline
+
+    def transfers_left_waiting():
+        while True:
+            line = readline()
+            if line is None or line.split(b' ')[0].upper() not in (b'RETR', b'STOR'):
+                return line
             s.send(b'150 Waiting for nobody.\r\n')
             wait_for_abort(s, None)
-        elif verb == b'NOOP':
-            s.send(b'200 ok\r\n')
-        elif verb == b'HIST':
-            s.send(b'200 ' + verbs(s.history) + b'\r\n')
-        elif verb == b'QUIT':
-            s.send(b'221 Bye.\r\n')
-            return
-        else:
-            s.send(b'500 Unknown command.\r\n')
+    s.readline = transfers_left_waiting
+    ftp_session(s)
