@@ -7,8 +7,10 @@
 
 namespace {
 
-// How long the host waits for a worker told to stop: it looks at its flag at least this often.
+// The longest the worker goes without looking at its stop flag: one wait for data, or one pause
+// while the second's budget is spent.
 const DWORD kIdlePause = 100;
+// How long the host waits for a worker told to stop.
 const DWORD kWorkerJoin = 5000;
 
 long long FilePosition(HANDLE file)
