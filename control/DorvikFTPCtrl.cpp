@@ -25,7 +25,6 @@ CDorvikFTPCtrl::CDorvikFTPCtrl()
                                    g_hInstance, this);
     if (m_hNotifyWnd)
         SetWindowLongPtrA(m_hNotifyWnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    InitializeCriticalSection(&m_csDownload);
     // Taken last, once nothing can throw any more: a constructor that throws never reaches the
     // destructor that gives the lock back, and the library could then never be unloaded.
     Module().Lock();
@@ -50,7 +49,6 @@ CDorvikFTPCtrl::~CDorvikFTPCtrl()
     m_Server.SetEventWindow(nullptr);
     DiscardServerNotices();
     ReleaseProgressMapping();
-    DeleteCriticalSection(&m_csDownload);
     if (m_hNotifyWnd) {
         // The window procedure must not reach a control that is going away.
         SetWindowLongPtrA(m_hNotifyWnd, GWLP_USERDATA, 0);

@@ -289,7 +289,6 @@ public:
     SOCKET m_sockData = INVALID_SOCKET;
     SOCKET m_sockHttp = INVALID_SOCKET;
     SOCKET m_sockListen = INVALID_SOCKET;
-    CRITICAL_SECTION m_csDownload;
     CStr m_strPasvHost;
     long m_nPasvPort = 0;
     HANDLE m_hAsyncFile = nullptr;

@@ -10,16 +10,24 @@ CProxy_IDorvikFTPCtrlEvents::CProxy_IDorvikFTPCtrlEvents(IConnectionPointContain
 }
 
 // Sinks are called in slot order; the slot count is read once, so a sink advised by a handler
-// during the firing waits for the next event. Arguments go in reverse order, as Invoke expects.
+// during the firing waits for the next event, and each slot is read again just before its call,
+// so a sink that an earlier handler unadvised is not called. Arguments go in reverse order, as
+// Invoke expects.
 LONG CProxy_IDorvikFTPCtrlEvents::Fire(DISPID id, const Arg* args, int count)
 {
+    const int slots = Sinks().SlotCount();
+    if (slots == 0)
+        return 0;
+    // A handler may release the host's last reference to the object this point belongs to: the
+    // object (and with it the sink table) stays until the loop is over. This hold's release
+    // may be the last one, so nothing of this object is touched after it.
+    AddRef();
     VARIANT params[6];
     for (int i = 0; i < count; ++i)
         VariantInit(&params[i]);
     VARIANT result;
     VariantInit(&result);
 
-    const int slots = Sinks().SlotCount();
     for (int slot = 0; slot < slots; ++slot) {
         IUnknown* held = Sinks().At(slot);
         if (!held)
@@ -27,27 +35,7 @@ LONG CProxy_IDorvikFTPCtrlEvents::Fire(DISPID id, const Arg* args, int count)
         held->AddRef();
         IDispatch* sink = static_cast<IDispatch*>(held);
         VariantClear(&result);
-        bool built = true;
-        for (int i = 0; i < count; ++i) {
-            const Arg& a = args[count - 1 - i];
-            VARIANT& v = params[i];
-            VariantClear(&v);
-            if (a.type == VT_BSTR) {
-                V_VT(&v) = VT_BSTR;
-                V_BSTR(&v) = SysAllocString(a.text ? a.text : L"");
-                built = built && V_BSTR(&v) != nullptr;
-            } else if (a.type == VT_R8) {
-                V_VT(&v) = VT_R8;
-                V_R8(&v) = a.real;
-            } else if (a.type == (VT_I4 | VT_BYREF)) {
-                V_VT(&v) = VT_I4 | VT_BYREF;
-                V_I4REF(&v) = a.ref;
-            } else {
-                V_VT(&v) = VT_I4;
-                V_I4(&v) = a.number;
-            }
-        }
-        if (built) {
+        if (BuildArguments(args, count, params)) {
             DISPPARAMS dp = {params, nullptr, static_cast<UINT>(count), 0};
             sink->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, &result, nullptr, nullptr);
         }
@@ -55,9 +43,37 @@ LONG CProxy_IDorvikFTPCtrlEvents::Fire(DISPID id, const Arg* args, int count)
     }
     for (int i = 0; i < count; ++i)
         VariantClear(&params[i]);
-    LONG value = V_VT(&result) == VT_I4 ? V_I4(&result) : 0;
+    const LONG value = V_VT(&result) == VT_I4 ? V_I4(&result) : 0;
     VariantClear(&result);
+    Release();
     return value;
+}
+
+// Fresh arguments for one sink (a handler may have kept or changed the last one's strings);
+// false when a string could not be allocated.
+bool CProxy_IDorvikFTPCtrlEvents::BuildArguments(const Arg* args, int count, VARIANT* params)
+{
+    bool built = true;
+    for (int i = 0; i < count; ++i) {
+        const Arg& a = args[count - 1 - i];
+        VARIANT& v = params[i];
+        VariantClear(&v);
+        if (a.type == VT_BSTR) {
+            V_VT(&v) = VT_BSTR;
+            V_BSTR(&v) = SysAllocString(a.text ? a.text : L"");
+            built = built && V_BSTR(&v) != nullptr;
+        } else if (a.type == VT_R8) {
+            V_VT(&v) = VT_R8;
+            V_R8(&v) = a.real;
+        } else if (a.type == (VT_I4 | VT_BYREF)) {
+            V_VT(&v) = VT_I4 | VT_BYREF;
+            V_I4REF(&v) = a.ref;
+        } else {
+            V_VT(&v) = VT_I4;
+            V_I4(&v) = a.number;
+        }
+    }
+    return built;
 }
 
 LONG CProxy_IDorvikFTPCtrlEvents::Fire_StateChange(LONG state)

@@ -34,6 +34,7 @@ private:
         LONG* ref;
     };
     LONG Fire(DISPID id, const Arg* args, int count);
+    static bool BuildArguments(const Arg* args, int count, VARIANT* params);
 };
 
 #endif

@@ -1,6 +1,7 @@
 // The plain property accessors: they store into and read from the members, nothing more.
 #include "DorvikFTPCtrl.h"
 
+#include "AsyncTransfer.h"
 #include "Bstr.h"
 #include "SocketHelpers.h"
 
@@ -54,7 +55,13 @@ STDMETHODIMP CDorvikFTPCtrl::put_Timeout(long newVal) { m_nTimeout = newVal; ret
 STDMETHODIMP CDorvikFTPCtrl::get_ProgressID(BSTR* pVal) { return ReturnBstr(m_strProgressID, pVal); }
 STDMETHODIMP CDorvikFTPCtrl::put_ProgressID(BSTR newVal) { return PutText(&m_strProgressID, newVal); }
 STDMETHODIMP CDorvikFTPCtrl::get_MaxBandwidth(long* pVal) { return GetLong(m_nMaxBandwidth, pVal); }
-STDMETHODIMP CDorvikFTPCtrl::put_MaxBandwidth(long newVal) { m_nMaxBandwidth = newVal; return S_OK; }
+STDMETHODIMP CDorvikFTPCtrl::put_MaxBandwidth(long newVal)
+{
+    m_nMaxBandwidth = newVal;
+    // A running download follows the new limit from its next receive.
+    SetDownloadBandwidth(m_pDownloadWorker, newVal);
+    return S_OK;
+}
 STDMETHODIMP CDorvikFTPCtrl::get_FileListing(BSTR* pVal) { return ReturnBstr(m_strFileListing, pVal); }
 
 // Only the socket is asked: connected and able to take bytes right now.

@@ -140,4 +140,85 @@ TEST_F(EventProxyTest, SinkThatCannotTakeTheEventInterfaceIsRefused)
     EXPECT_EQ(0u, cookie);
 }
 
+// The object that owns the point, counted: it destroys its point when the count reaches 0.
+class CountedOwner final : public IConnectionPointContainer {
+public:
+    CProxy_IDorvikFTPCtrlEvents* proxy = new CProxy_IDorvikFTPCtrlEvents(this);
+    LONG refs = 1;   // the host's
+    bool destroyed = false;
+    STDMETHODIMP QueryInterface(REFIID, void**) override { return E_NOINTERFACE; }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(++refs); }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        if (--refs == 0) {
+            destroyed = true;
+            delete proxy;
+            proxy = nullptr;
+        }
+        return static_cast<ULONG>(refs);
+    }
+    STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+    STDMETHODIMP FindConnectionPoint(REFIID, IConnectionPoint**) override { return E_NOTIMPL; }
+};
+
+// A sink that acts from inside its handler: lets the host's reference go, or unadvises a sink.
+class ActingSink : public RecordingSink {
+public:
+    CountedOwner* owner = nullptr;
+    DWORD unadvise = 0;
+    bool releaseOwner = false;
+    bool ownerAliveAfterAct = false;
+    STDMETHODIMP Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* p, VARIANT* r, EXCEPINFO* e,
+                        UINT* a) override
+    {
+        HRESULT hr = RecordingSink::Invoke(id, riid, lcid, flags, p, r, e, a);
+        if (unadvise)
+            owner->proxy->Unadvise(unadvise);
+        if (releaseOwner)
+            owner->Release();
+        ownerAliveAfterAct = !owner->destroyed;
+        return hr;
+    }
+};
+
+TEST(EventProxyDuringAHandler, ReleaseOrUnadviseInsideTheLoopIsSafe)
+{
+    const struct {
+        const char* what;
+        bool release;
+        int unadviseSlot;   // 0: none; else the cookie the first sink unadvises
+        size_t lastSinkEvents;
+    } rows[] = {
+        {"the first sink lets the host's last reference go", true, 0, 1},
+        {"the first sink unadvises itself and lets go", true, 1, 1},
+        {"the first sink unadvises the last one", false, 3, 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        CountedOwner* owner = new CountedOwner;
+        ActingSink first, middle, last;
+        first.owner = middle.owner = last.owner = owner;
+        DWORD cookie = 0;
+        owner->proxy->Advise(static_cast<IDispatch*>(&first), &cookie);
+        owner->proxy->Advise(static_cast<IDispatch*>(&middle), &cookie);
+        owner->proxy->Advise(static_cast<IDispatch*>(&last), &cookie);
+        first.releaseOwner = row.release;
+        first.unadvise = static_cast<DWORD>(row.unadviseSlot);
+
+        owner->proxy->Fire_TransferProgress(5);
+
+        // The point stayed alive for the whole loop, went once it was over, and let its sinks go.
+        EXPECT_TRUE(first.ownerAliveAfterAct);
+        EXPECT_EQ(1u, middle.events.size());
+        EXPECT_EQ(row.lastSinkEvents, last.events.size());
+        EXPECT_EQ(row.release, owner->destroyed);
+        if (!row.release)
+            owner->Release();
+        EXPECT_EQ(1, first.refs);
+        EXPECT_EQ(1, middle.refs);
+        EXPECT_EQ(1, last.refs);
+        delete owner;
+    }
+}
+
 } // namespace

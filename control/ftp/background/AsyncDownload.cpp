@@ -9,101 +9,8 @@ namespace {
 const int kGotNoThread = -1;
 const int kNoLocalFile = -2;
 const int kRefused = -3;
-const DWORD kIdlePause = 100;
-
-long long FilePosition(HANDLE file)
-{
-    LARGE_INTEGER zero = {}, at = {};
-    SetFilePointerEx(file, zero, &at, FILE_CURRENT);
-    return at.QuadPart;
-}
-
-// Waits up to one idle pause for bytes or the peer's close; false when nothing came.
-bool WaitReadable(SOCKET s)
-{
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(s, &readable);
-    timeval pause = {0, static_cast<long>(kIdlePause * 1000)};
-    return select(0, &readable, nullptr, nullptr, &pause) > 0;
-}
-
-void PostEnd(DownloadWorker* w, int error)
-{
-    PostMessageA(w->window, WM_FTP_DATA_SOCKET, static_cast<WPARAM>(w->sock), WSAMAKESELECTREPLY(FD_CLOSE, error));
-}
 
 } // namespace
-
-// The worker receives into the file until the server closes the data connection, within the
-// bytes-per-second budget, and reports each piece; the window does the rest. Every way out but
-// a stop request from the host posts the end notice, so the transfer is always finished.
-DWORD WINAPI DownloadThreadProc(void* param)
-{
-    DownloadWorker* w = static_cast<DownloadWorker*>(param);
-    std::vector<char> buffer(kAsyncPiece);
-    EnterCriticalSection(w->gate);
-    long long second = 0;
-    unsigned long thisSecond = 0;
-    bool running = true;
-    while (running) {
-        Sleep(kIdlePause);
-        if (w->stop)
-            break;
-        for (;;) {
-            long long now = NowSeconds();
-            if (now != second) {
-                second = now;
-                thisSecond = 0;
-            }
-            if (w->stop) {
-                running = false;
-                break;
-            }
-            // Read once per pass: a change under the worker must not give a zero-byte request.
-            const long limit = *w->maxBandwidth;
-            if (limit > 0 && thisSecond >= static_cast<unsigned long>(limit))
-                break;   // the second's budget is spent: wait for the next one
-            int wanted = kAsyncPiece;
-            if (limit > 0 && static_cast<unsigned long>(limit) - thisSecond < static_cast<unsigned long>(wanted))
-                wanted = static_cast<int>(static_cast<unsigned long>(limit) - thisSecond);
-            if (!WaitReadable(w->sock))
-                continue;
-            int got = recv(w->sock, buffer.data(), wanted, 0);
-            long long position = FilePosition(w->file);
-            if (got == 0) {
-                closesocket(w->sock);
-                PostEnd(w, 0);
-                running = false;
-                break;
-            }
-            if (got < 0) {
-                int error = WSAGetLastError();
-                if (error == WSAEWOULDBLOCK)
-                    break;
-                closesocket(w->sock);
-                if (!w->stop)
-                    PostEnd(w, error);
-                running = false;
-                break;
-            }
-            thisSecond += static_cast<unsigned long>(got);
-            DWORD written = 0;
-            if (!WriteFile(w->file, buffer.data(), static_cast<DWORD>(got), &written, nullptr) ||
-                written != static_cast<DWORD>(got)) {
-                closesocket(w->sock);
-                PostEnd(w, kLocalFileError);
-                running = false;
-                break;
-            }
-            PostMessageA(w->window, WM_FTP_PROGRESS, 0, static_cast<LPARAM>(position + got));
-        }
-    }
-    if (w->stop)
-        closesocket(w->sock);
-    LeaveCriticalSection(w->gate);
-    return 0;
-}
 
 STDMETHODIMP CDorvikFTPCtrl::BeginGet(BSTR RemoteFile, BSTR LocalFile, long Offset, long* ret)
 try {
@@ -184,8 +91,7 @@ try {
     worker->window = m_hNotifyWnd;
     worker->sock = m_sockData;
     worker->file = own;
-    worker->gate = &m_csDownload;
-    worker->maxBandwidth = &m_nMaxBandwidth;
+    worker->maxBandwidth = m_nMaxBandwidth;
     m_hAsyncFile = file;
     m_strAsyncLocalFile = local;
     m_strAsyncRemoteFile = remote;

@@ -4,36 +4,6 @@
 
 #include "FtpOperation.h"
 
-namespace {
-// How long the host waits for a worker told to stop: it looks at its flag every 100 ms.
-const DWORD kWorkerJoin = 5000;
-} // namespace
-
-void CDorvikFTPCtrl::StopDownloadWorker()
-{
-    DownloadWorker* worker = m_pDownloadWorker;
-    if (!worker)
-        return;
-    m_pDownloadWorker = nullptr;
-    if (worker->thread) {
-        if (WaitForSingleObject(worker->thread, 0) != WAIT_OBJECT_0) {
-            InterlockedExchange(&worker->stop, 1);
-            shutdown(worker->sock, SD_BOTH);
-        }
-        if (WaitForSingleObject(worker->thread, kWorkerJoin) != WAIT_OBJECT_0) {
-            // A worker that does not come back keeps its record: freeing it would pull the
-            // memory from under it.
-            CloseHandle(worker->thread);
-            return;
-        }
-        CloseHandle(worker->thread);
-    } else {
-        closesocket(worker->sock);
-    }
-    CloseHandle(worker->file);
-    delete worker;
-}
-
 void CDorvikFTPCtrl::FinishAsyncTransfer(AsyncEnd how)
 {
     // A completion nested in this one's reply wait finds nothing left to finish.

@@ -4,17 +4,33 @@
 
 #include "DorvikFTPCtrl.h"
 
-// The download worker's own view of its transfer. The host thread only raises `stop` and shuts
-// the socket down; the worker alone receives on the socket, writes the file and closes the socket.
+// The download worker's record, shared by the control (through m_pDownloadWorker) and the worker
+// thread; the last of the two to let go frees it, so a worker that outlives its join never
+// touches freed memory. The worker owns the socket and its duplicate of the file once it runs:
+// it alone receives, writes and closes them; the host only raises `stop` and updates
+// `maxBandwidth`. A record whose worker never ran closes them when it is freed.
 struct DownloadWorker {
+    DownloadWorker() { InitializeCriticalSection(&postGate); }
+    ~DownloadWorker();
+    DownloadWorker(const DownloadWorker&) = delete;
+    DownloadWorker& operator=(const DownloadWorker&) = delete;
+
     HWND window = nullptr;
     SOCKET sock = INVALID_SOCKET;
-    HANDLE file = nullptr;          // a duplicate of the control's handle: the worker's own
-    CRITICAL_SECTION* gate = nullptr;
-    const volatile long* maxBandwidth = nullptr;
+    HANDLE file = nullptr;          // a duplicate of the control's handle
+    volatile LONG maxBandwidth = 0; // MaxBandwidth as the host last set it
     volatile LONG stop = 0;
-    HANDLE thread = nullptr;
+    HANDLE thread = nullptr;        // the host's handle of the thread; the host closes it
+    volatile LONG refs = 2;         // the control's and the worker's
+    // Held around every post and around raising `stop`: once the host has raised it, the worker
+    // posts nothing more, so no notice of a stopped worker can reach a later transfer.
+    CRITICAL_SECTION postGate;
 };
+
+// Drops one of the two references; the last frees the record.
+void ReleaseDownloadWorker(DownloadWorker* worker);
+// A running download follows a new MaxBandwidth from its next receive.
+void SetDownloadBandwidth(DownloadWorker* worker, long limit);
 
 DWORD WINAPI DownloadThreadProc(void* worker);
 

@@ -2,13 +2,12 @@
 // built-in server's client messages arrive here, on the host's thread.
 #include "DorvikFTPCtrl.h"
 
-LRESULT CALLBACK CDorvikFTPCtrl::HiddenWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-try {
-    // Messages sent while CreateWindowExA runs, or after the control let go of its window, have
-    // no control to go to.
-    CDorvikFTPCtrl* control = reinterpret_cast<CDorvikFTPCtrl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-    if (!control)
-        return DefWindowProcA(hwnd, msg, wParam, lParam);
+#include "ControlChannel.h"
+
+namespace {
+
+void Dispatch(CDorvikFTPCtrl* control, UINT msg, WPARAM wParam, LPARAM lParam)
+{
     switch (msg) {
     case WM_FTP_CONTROL_SOCKET:
     case WM_FTP_DATA_SOCKET: {
@@ -33,9 +32,30 @@ try {
         control->OnServerNotice(msg, wParam);
         break;
     }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
 }
-catch (...) {
-    // Nothing a handler throws may unwind into the system's dispatcher.
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
+
+} // namespace
+
+LRESULT CALLBACK CDorvikFTPCtrl::HiddenWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    // Messages sent while CreateWindowExA runs, or after the control let go of its window, have
+    // no control to go to.
+    CDorvikFTPCtrl* control = reinterpret_cast<CDorvikFTPCtrl*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!control)
+        return DefWindowProcA(hwnd, msg, wParam, lParam);
+    LRESULT result = 0;
+    {
+        // Every event raised below may let the host release its last reference; the control
+        // lives until the whole dispatch is over. When this hold's release is the last one, the
+        // control is destroyed right there, and this window with it: nothing after it may use
+        // either.
+        ControlHold hold(control);
+        try {
+            Dispatch(control, msg, wParam, lParam);
+        } catch (...) {
+            // Nothing a handler throws may unwind into the system's dispatcher.
+        }
+        result = DefWindowProcA(hwnd, msg, wParam, lParam);
+    }
+    return result;
 }

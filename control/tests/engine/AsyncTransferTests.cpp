@@ -65,19 +65,6 @@ protected:
         }
         return seen.complete >= 0;
     }
-    // Like a host's loop, one message at a time: a running upload always has its next notice
-    // waiting, so "until the queue is empty" would mean "until the upload is over".
-    void PumpFor(DWORD milliseconds)
-    {
-        DWORD until = GetTickCount() + milliseconds;
-        while (GetTickCount() < until) {
-            MSG msg;
-            if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageA(&msg);
-            else
-                Sleep(1);
-        }
-    }
     long BeginGet(const std::string& remote, const std::string& local, long offset, HRESULT expected = S_OK)
     {
         long ret = 99;
@@ -300,15 +287,7 @@ TEST_F(EngineTest, HostTimersRunDuringABackgroundUpload)
 
     IDorvikFTPCtrl* server = NewControl();
     ASSERT_NE(nullptr, server);
-    SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a = {};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(probe, reinterpret_cast<sockaddr*>(&a), sizeof(a));
-    int length = sizeof(a);
-    getsockname(probe, reinterpret_cast<sockaddr*>(&a), &length);
-    closesocket(probe);
-    const long port = ntohs(a.sin_port);
+    const long port = FreeLoopbackPort();
     ASSERT_EQ(S_OK, server->ServerAddUser(Arg("timer"), Arg("pw"), Arg(root), DFPERM_ALL));
     ASSERT_EQ(S_OK, server->StartServer(port));
     ctl->put_ServerPort(port);

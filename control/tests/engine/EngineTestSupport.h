@@ -43,6 +43,20 @@ inline long EnvPort(const char* name)
     return std::atol(Env(name).c_str());
 }
 
+// A loopback port that nobody listens on at the moment.
+inline long FreeLoopbackPort()
+{
+    SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a = {};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(probe, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+    int length = sizeof(a);
+    getsockname(probe, reinterpret_cast<sockaddr*>(&a), &length);
+    closesocket(probe);
+    return ntohs(a.sin_port);
+}
+
 // A BSTR argument that frees itself.
 class Arg {
 public:
@@ -200,6 +214,20 @@ protected:
         return LastText();
     }
 };
+
+// The host's own loop for a while, one message at a time, like a host's: a running upload always
+// has its next notice waiting, so "until the queue is empty" would mean "until the upload is over".
+inline void PumpFor(DWORD milliseconds)
+{
+    DWORD until = GetTickCount() + milliseconds;
+    while (GetTickCount() < until) {
+        MSG msg;
+        if (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        else
+            Sleep(1);
+    }
+}
 
 // Calls a function from a thread timer, that is from inside the control's message pump.
 class TimerCall {

@@ -377,8 +377,25 @@ def start_all():
         'CLOSER': FakeServer(closing_session),
         'SOCKSREC': FakeServer(socks_session),
         'SOCKSSILENT': FakeServer(socks_session, answer=False),
+        'NOCONNECT': FakeServer(never_connecting_session),
     }
     return {name: server.port for name, server in servers.items()}
+
+
+def never_connecting_session(s):
+    """ftp_session, except that RETR and STOR are answered with 150 and the data connection
+    never comes: the transfer ends only when the client sends ABOR."""
+    readline = s.readline
+
+    def transfers_left_waiting():
+        while True:
+            line = readline()
+            if line is None or line.split(b' ')[0].upper() not in (b'RETR', b'STOR'):
+                return line
+            s.send(b'150 Waiting for nobody.\r\n')
+            wait_for_abort(s, None)
+    s.readline = transfers_left_waiting
+    ftp_session(s)
 
 
 # --- transfers that must not end as a success: cut listings, stalled uploads, the abort bytes ---
