@@ -319,8 +319,7 @@ public:
     bool m_bRequiresSave = false;
 
 private:
-    // The folder-tree transfers, one level per call; `visited` holds the folders entered so far.
-    HRESULT PutTree(const CStr& entry, int depth, std::set<std::string>& visited);
+    // MGet's folder tree, one level per call; `visited` holds the folders entered so far.
     HRESULT GetTree(const std::vector<CStr>& entries, const CStr& localFolder, int depth,
                     std::set<std::string>& visited);
     static TypeInfoDispatch s_dispatch;

@@ -3,6 +3,7 @@
 
 #include "Bstr.h"
 #include "FtpOperation.h"
+#include "LocalTransferFiles.h"
 
 namespace {
 
@@ -33,8 +34,9 @@ try {
     op.Begin(DFTP_STATE_DOWNLOADING, FtpOperation::kNoState);
     *ret = 0;
     const char type = m_nBinaryMode ? 'I' : 'A';
-    HANDLE file = CreateFileA(local, GENERIC_WRITE, 0, nullptr, Offset ? OPEN_EXISTING : CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    // A resume keeps exactly the file's first Offset bytes; the server's bytes follow them.
+    CStr unopened;
+    HANDLE file = OpenDownloadTarget(local, Offset, &unopened);
     if (file == INVALID_HANDLE_VALUE) {
         *ret = kNoLocalFile;
         return op.Fail("Error opening local file");

@@ -420,8 +420,8 @@ TEST_F(TruthfulTransfers, ResumeKeepsExactlyTheLocalPrefix)
     }
 }
 
-// BeginGet still opens its file itself; enable once it opens it through OpenDownloadTarget.
-TEST_F(TruthfulTransfers, DISABLED_BackgroundResumeKeepsExactlyTheLocalPrefix)
+// A background resume keeps the same exact prefix as Get.
+TEST_F(TruthfulTransfers, BackgroundResumeKeepsExactlyTheLocalPrefix)
 {
     Login("plain");
     const std::string local = dir + "\\background.bin";
