@@ -67,8 +67,11 @@ try {
             WSASetLastError(error);
             // Whatever the greeting's code, the login goes on; only no greeting at all ends here.
             if (ReadReply(&m_sockControl) != 0 && !op.Lost()) {
-                // Whatever came is the greeting, even a line without a code.
-                if (m_nLastServerResponse / 100 != 1)
+                // Whatever whole line came is the greeting, even one without a code; a greeting
+                // still arriving (a partial line, an unfinished multi-line reply, a 120 "ready
+                // soon") stays owed, so that USER is sent only once it is all in.
+                if (m_nLastServerResponse / 100 != 1 && m_connection.partialLine.IsEmpty() &&
+                    m_connection.openMultiLineCode < 0)
                     m_connection.owedReplies.clear();
                 SetState(DFTP_STATE_AUTHORIZING);
                 int code = 0;

@@ -157,11 +157,11 @@ int CDorvikFTPCtrl::ReadReply(SOCKET* s)
     if (OperationHalted())
         return 0;
     ControlHold hold(this);
-    const unsigned serial = m_connection.serial;
+    FtpConnection& connection = m_connection;
+    const unsigned serial = connection.serial;
     const SOCKET mine = *s;
     const long long start = NowSeconds();
     int code = 0;
-    int multiLineCode = -1;
     CStr line;
     for (;;) {
         int r = ReadLine(s, &line, kReplyLineMax);
@@ -173,32 +173,43 @@ int CDorvikFTPCtrl::ReadReply(SOCKET* s)
             if (Superseded(serial) || *s != mine)
                 return 0;
         } else if (r > 9000) {
+            // A reset or a dead socket: nothing more will come on this connection.
+            connection.closedByPeer = true;
             break;
         }
         if (r == -1)
             break;
+        // The line is judged as soon as it is taken from the socket, so that a reply line never
+        // stays owed because it came (or its Reply handler ran) past the time-out. Only a reply's
+        // first line opens a multi-line reply, which then ends at its own code, however many
+        // waits it takes to arrive.
+        int ending = -1;
+        if (r > 0 && r != WSAEWOULDBLOCK && !m_bLastLineContinued) {
+            int lineCode = ReplyLineCode(line);
+            if (lineCode >= 0 && (connection.openMultiLineCode < 0 || lineCode == connection.openMultiLineCode))
+                ending = lineCode;
+            else if (connection.openMultiLineCode < 0 && lineCode < 0)
+                connection.openMultiLineCode = ReplyContinuationCode(line);
+        }
+        if (ending >= 0) {
+            connection.openMultiLineCode = -1;
+            // A preliminary (1xx) answer to a transfer still owes the final one.
+            std::deque<bool>& owed = connection.owedReplies;
+            if (!owed.empty() && !(ending / 100 == 1 && owed.front()))
+                owed.pop_front();
+        }
         if (WaitExpired(start, m_nTimeout)) {
             m_strErrorDetail = "Timeout!";
             WSASetLastError(WSAETIMEDOUT);
             return -10;
         }
-        if (r > 0 && r != WSAEWOULDBLOCK && !m_bLastLineContinued) {
-            int ending = ReplyLineCode(line);
-            if (ending >= 0 && (multiLineCode < 0 || ending == multiLineCode)) {
-                code = ending;
-                break;
-            }
-            // Only a reply's first line opens a multi-line reply; it then ends at its own code.
-            if (multiLineCode < 0 && ending < 0)
-                multiLineCode = ReplyContinuationCode(line);
+        if (ending >= 0) {
+            code = ending;
+            break;
         }
         if (m_bAbort)
             break;
     }
-    // A preliminary (1xx) answer to a transfer still owes the final one.
-    std::deque<bool>& owed = m_connection.owedReplies;
-    if (code != 0 && !owed.empty() && !(code / 100 == 1 && owed.front()))
-        owed.pop_front();
     m_strLastServerResponseText = line;
     if (code == 227)
         DecodePassiveReply(line, &m_strPasvHost, &m_nPasvPort);
@@ -229,8 +240,16 @@ bool CDorvikFTPCtrl::SendCommand(const CStr& line)
             m_pOperation->NoteEarlierReplyMissing();
         return false;
     }
-    if (!SendAll(&m_sockControl, line.c_str(), line.GetLength()))
+    if (!SendAll(&m_sockControl, line.c_str(), line.GetLength())) {
+        if (m_pOperation && !m_pOperation->Lost()) {
+            // The command never reached the server: whatever answer is stored is not its own.
+            m_connection.closedByPeer = true;
+            m_nLastServerResponse = 0;
+            m_strLastServerResponseText.Empty();
+            m_pOperation->NoteConnectionBroken();
+        }
         return false;
+    }
     m_connection.owedReplies.push_back(IsTransferCommand(line));
     return true;
 }

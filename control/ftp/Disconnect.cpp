@@ -11,9 +11,12 @@ try {
     const unsigned serial = m_connection.serial;
     if (IsSocketWritable(m_sockControl)) {
         // Straight out, without waiting for answers still owed: the connection ends either way.
+        // Only an answer that is surely QUIT's own can ask for the older name.
+        const bool inStep = m_connection.owedReplies.empty();
         if (SendAll(&m_sockControl, "QUIT\r\n", 6)) {
             // Some servers know the command only by its older name.
-            if (ReadReply(&m_sockControl) == 500 && !Superseded(serial) && SendAll(&m_sockControl, "BYE\r\n", 5))
+            if (ReadReply(&m_sockControl) == 500 && inStep && !Superseded(serial) &&
+                SendAll(&m_sockControl, "BYE\r\n", 5))
                 ReadReply(&m_sockControl);
         }
         // A Connect made from a handler while the answer was awaited owns the sockets now.

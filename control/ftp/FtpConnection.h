@@ -22,7 +22,9 @@ struct FtpConnection {
     // earlier command's answer for its own. An entry is true where a 1xx answer is only preliminary
     // and the final one still follows (the transfer commands and the greeting).
     std::deque<bool> owedReplies;
-    // The server closed the control connection: nothing more will come on it.
+    // The code of a multi-line reply whose first line has come and whose last has not.
+    int openMultiLineCode = -1;
+    // The server closed the control connection, or it broke: nothing more will come on it.
     bool closedByPeer = false;
 
     void Replace()
@@ -31,6 +33,7 @@ struct FtpConnection {
         partialLine.Empty();
         partialIsContinuation = false;
         owedReplies.clear();
+        openMultiLineCode = -1;
         closedByPeer = false;
     }
 };

@@ -65,6 +65,9 @@ void FtpOperation::Begin(long startState, long endState)
 void FtpOperation::AdoptNewConnection()
 {
     m_serial = m_control->m_connection.serial;
+    // What went wrong on the connection before has nothing to say about the new one.
+    m_earlierReplyMissing = false;
+    m_connectionBroken = false;
 }
 
 bool FtpOperation::Lost() const
@@ -89,6 +92,8 @@ HRESULT FtpOperation::Outcome(HRESULT hr, const CStr* failure)
         return m_control->Error(kClosedUnderCallText);
     if (m_earlierReplyMissing)
         return m_control->Error(kEarlierReplyMissingText);
+    if (m_connectionBroken)
+        return m_control->Error(kNotConnectedText);
     if (failure)
         return m_control->Error(*failure);
     return hr;

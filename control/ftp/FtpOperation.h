@@ -52,7 +52,9 @@ public:
     // A command of this run could not be sent because the server still owed the answer to an
     // earlier one; nothing more is sent or read in this run.
     void NoteEarlierReplyMissing() { m_earlierReplyMissing = true; }
-    bool Halted() const { return m_earlierReplyMissing || Lost(); }
+    // A command of this run could not be sent at all: the connection is broken.
+    void NoteConnectionBroken() { m_connectionBroken = true; }
+    bool Halted() const { return m_earlierReplyMissing || m_connectionBroken || Lost(); }
 
     // The method's result. Both defer to what says more: a lost connection, or a send refused because
     // the server never answered an earlier command.
@@ -72,6 +74,7 @@ private:
     bool m_ended = false;
     bool m_keepBusy = false;
     bool m_earlierReplyMissing = false;
+    bool m_connectionBroken = false;
     long m_endState = kNoState;
 };
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Bstr.h"
+#include "ControlChannel.h"
 #include "HttpGetRequest.h"
 #include "HttpResponseHead.h"
 #include "SocketHelpers.h"
@@ -270,6 +271,8 @@ CStr Fetch(CDorvikFTPCtrl* control, SOCKET s, const HttpUrlParts& parts, long lo
 
 STDMETHODIMP CDorvikFTPCtrl::GetFromURL(BSTR URL, BSTR LocalFile, BSTR Username, BSTR Password, long Resume)
 try {
+    // Reply and TransferProgress handlers may let go of the host's last reference.
+    ControlHold hold(this);
     m_bAbort = FALSE;
     CStr url = AnsiFromBstr(URL);
     CStr localFile = AnsiFromBstr(LocalFile);

@@ -77,6 +77,9 @@ try {
     if (op.Lost())
         return refuse(kRefused, kClosedUnderCallText);
 
+    // The names first: nothing that can throw comes after the transfer is marked as running.
+    m_strAsyncLocalFile = local;
+    m_strAsyncRemoteFile = remote;
     DownloadWorker* worker = new (std::nothrow) DownloadWorker;
     HANDLE own = nullptr;
     if (!worker || !DuplicateHandle(GetCurrentProcess(), file, GetCurrentProcess(), &own, 0, FALSE,
@@ -95,8 +98,6 @@ try {
     worker->file = own;
     worker->maxBandwidth = m_nMaxBandwidth;
     m_hAsyncFile = file;
-    m_strAsyncLocalFile = local;
-    m_strAsyncRemoteFile = remote;
     m_sockAsync = m_sockData;
     m_sockData = INVALID_SOCKET;
     m_bAsyncUpload = false;
@@ -107,6 +108,11 @@ try {
         FinishAsyncTransfer(AsyncFailed);
         *ret = kGotNoThread;
         return op.Fail("The download thread could not be started.");
+    }
+    // An Abort from the TransferStarting handler ends the transfer as soon as it runs.
+    if (m_bAbort) {
+        FinishAsyncTransfer(AsyncAborted);
+        return op.Succeed();
     }
     // Busy stays set: the transfer's end in the hidden window clears it.
     op.KeepBusy();

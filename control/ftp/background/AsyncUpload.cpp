@@ -57,15 +57,21 @@ try {
         return refuse(m_strErrorDetail + m_strLastServerResponseText);
     }
     // Only the close of the connection is left to WinSock: the pieces are paced by the window.
-    WSAAsyncSelect(m_sockData, m_hNotifyWnd, WM_FTP_DATA_SOCKET, FD_CLOSE);
-    m_hAsyncFile = file;
+    // The names first: nothing that can throw comes after the transfer is marked as running.
     m_strAsyncLocalFile = local;
     m_strAsyncRemoteFile = remote;
+    m_uploadPiece.clear();
+    WSAAsyncSelect(m_sockData, m_hNotifyWnd, WM_FTP_DATA_SOCKET, FD_CLOSE);
+    m_hAsyncFile = file;
     m_sockAsync = m_sockData;
     m_bAsyncUpload = true;
     m_bUploadSent = false;
-    m_uploadPiece.clear();
     m_nUploadPieceSent = 0;
+    // An Abort from the TransferStarting handler ends the transfer before its first piece.
+    if (m_bAbort) {
+        FinishAsyncTransfer(AsyncAborted);
+        return op.Succeed();
+    }
     PostMessageA(m_hNotifyWnd, WM_FTP_DATA_SOCKET, static_cast<WPARAM>(m_sockAsync), WSAMAKESELECTREPLY(FD_WRITE, 0));
     // Busy stays set: the transfer's end in the hidden window clears it.
     op.KeepBusy();

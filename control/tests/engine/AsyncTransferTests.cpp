@@ -381,6 +381,60 @@ TEST_F(EngineTest, BackgroundTransfersJudgeTheFinalReply)
     DeleteFileA(local.c_str());
 }
 
+// An Abort stops a background transfer at any moment: from the handler of TransferStarting
+// (before the first byte), or while the end of the transfer waits for the server's final answer.
+// Either way nothing is reported complete, Busy clears, and the next command gets its own answer.
+TEST_F(EngineTest, BackgroundTransfersStopForAnAbortAtTheirEdges)
+{
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string local = std::string(temp) + "dorvik-abort-edge-" + std::to_string(GetCurrentProcessId());
+    std::ofstream(local, std::ios::binary) << Pattern(70000, 10);
+    struct Case {
+        const char* name;
+        const char* user;
+        bool upload;
+        bool inStarting;   // else: a timer while the final answer is awaited
+    } cases[] = {
+        {"BeginGet from TransferStarting", "plain", false, true},
+        {"BeginPut from TransferStarting", "plain", true, true},
+        {"BeginGet during the final answer", "late226", false, false},
+    };
+    IDorvikFTPCtrl* c = ctl;
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        Server("DORVIK_FAKE_PORT", k.user, "x");
+        ASSERT_EQ(S_OK, ctl->Connect()) << ErrorText();
+        sink.events.clear();
+        sink.hook = [&](const RecordedEvent& e) {
+            if (k.inStarting && e.id == 6)
+                c->Abort();
+        };
+        if (k.upload) {
+            ASSERT_EQ(S_OK, ctl->BeginPut(Arg(local), Arg("up.bin"), 0)) << ErrorText();
+        } else {
+            long ret = 99;
+            ASSERT_EQ(S_OK, ctl->BeginGet(Arg("file.bin"), Arg(local + ".got"), 0, &ret)) << ErrorText();
+            EXPECT_EQ(0, ret);
+        }
+        {
+            // A timer with a callback: it fires from whichever loop pumps, the control's included.
+            TimerCall abort(k.inStarting ? 600000 : 700, [c] { c->Abort(); });
+            DWORD until = GetTickCount() + 20000;
+            while (Busy() && GetTickCount() < until)
+                PumpFor(10);
+        }
+        PumpFor(200);
+        sink.hook = nullptr;
+        EXPECT_EQ(0, Busy());
+        EXPECT_EQ(0u, EventsOf(7).size());
+        ASSERT_EQ(S_OK, ctl->Quote(Arg("NOOP"))) << ErrorText();
+        EXPECT_EQ("200 ok", LastText());
+    }
+    DeleteFileA(local.c_str());
+    DeleteFileA((local + ".got").c_str());
+}
+
 INSTANTIATE_TEST_SUITE_P(Servers, AsyncTransfers, ::testing::ValuesIn(RealServers(), RealServers() + kRealServerCount),
                          RealServerName);
 

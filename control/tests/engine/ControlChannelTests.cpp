@@ -169,6 +169,46 @@ TEST_F(RepliesInStep, AnAnswerThatCameLateIsTakenBeforeTheNextCommand)
     ExpectOwnReplies();
 }
 
+TEST_F(RepliesInStep, AReplyWhoseHandlerOutlastsTheTimeOutIsStillItsCommandsAnswer)
+{
+    // The line was taken (and reported) in time; only its judging came too late.
+    ctl->put_Timeout(1);
+    bool slept = false;
+    sink.hook = [&](const RecordedEvent& e) {
+        if (e.id == 3 && !slept) {
+            slept = true;
+            Sleep(2200);
+        }
+    };
+    EXPECT_EQ(S_OK, ctl->Quote(Arg("NOOP")));
+    EXPECT_TRUE(slept);
+    sink.hook = nullptr;
+    ctl->put_Timeout(10);
+    ExpectOwnReplies();
+}
+
+TEST_F(EngineTest, AGreetingStillArrivingAtTheTimeOutIsNotTakenForTheLoginsAnswer)
+{
+    // "220-Hello" comes at once, "220 ready" 2.5 s later, after the greeting's wait gave up.
+    Server("DORVIK_FAKESLOWGREETING_PORT", "plain", "x");
+    ctl->put_Timeout(1);
+    HRESULT hr = ctl->Connect();
+    ctl->put_Timeout(10);
+    if (hr == S_OK) {
+        ASSERT_EQ(S_OK, ctl->Quote(Arg("NOOP")));
+        EXPECT_EQ("200 ok", LastText());
+    } else {
+        // Gave up on the greeting: said so, and nothing of it passed for USER's or PASS's answer.
+        EXPECT_NE(std::string::npos, ErrorText().find("earlier command")) << ErrorText();
+        EXPECT_EQ(0, Connected());
+    }
+    ctl->put_Timeout(3);
+    ASSERT_EQ(S_OK, ctl->Connect()) << ErrorText();
+    EXPECT_EQ("257 \"/home\" is current", LastText());
+    ASSERT_EQ(S_OK, ctl->Quote(Arg("NOOP")));
+    EXPECT_EQ("200 ok", LastText());
+}
+
 TEST_F(RepliesInStep, AnAnswerThatNeverComesFailsTheNextCommandWithoutSendingIt)
 {
     ctl->put_Timeout(1);

@@ -9,7 +9,7 @@
 
 namespace {
 
-enum class Source { BackgroundDownload, MethodDownload, BuiltinServer };
+enum class Source { BackgroundDownload, BackgroundUpload, MethodDownload, BuiltinServer };
 enum class Client { LogsIn, LogsInAndOut };
 
 struct ReleaseCase {
@@ -24,6 +24,8 @@ const ReleaseCase kCases[] = {
     {"TransferComplete", 7, Source::BackgroundDownload, true},
     // The final reply, read by the background end of the transfer.
     {"FinishReply", 3, Source::BackgroundDownload, true},
+    // BeginPut's pieces report straight from the window's pump, not through a posted message.
+    {"UploadTransferProgress", 4, Source::BackgroundUpload, true},
     // Get goes on to the end of the file after the host let go.
     {"GetTransferProgress", 4, Source::MethodDownload, false},
     {"ClientConnected", 8, Source::BuiltinServer, false},
@@ -172,6 +174,10 @@ TEST_P(ReleaseInEvent, ControlGoesQuietlyAndTheHostPumpsOn)
         ASSERT_EQ(S_OK, ctl->put_CurrentWorkingDirectory(Arg("/pub")));
         if (GetParam().source == Source::MethodDownload) {
             EXPECT_EQ(S_OK, ctl->Get(Arg(remote), Arg(local), 0));
+        } else if (GetParam().source == Source::BackgroundUpload) {
+            std::ofstream(local, std::ios::binary) << std::string(20 * 1024 * 1024, 'u');
+            ASSERT_EQ(S_OK, ctl->BeginPut(Arg(local), Arg(remote + ".up"), 0));
+            started = true;
         } else {
             long ret = 99;
             ASSERT_EQ(S_OK, ctl->BeginGet(Arg(remote), Arg(local), 0, &ret));

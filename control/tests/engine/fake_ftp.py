@@ -93,10 +93,10 @@ def hexline(data):
 LONG_REPLY = b'211 ' + b'x' * 296 + b'299 tail of the long line' + b'y' * 25 + b'\r\n'
 
 
-def ftp_session(s, greeting=(b'220 fake ready\r\n',)):
+def ftp_session(s, greeting=(b'220 fake ready\r\n',), greeting_pause=0.3):
     """A small FTP dialogue whose answers depend on the user name."""
     if greeting:
-        s.send(*greeting)
+        s.send(*greeting, pause=greeting_pause)
     user = b''
     while True:
         line = s.readline()
@@ -309,14 +309,24 @@ def data_command(s, user, verb, arg, line):
         conn.sendall(FILE_CONTENT)
         conn.close()
         # r451: every byte went out and the data connection closed cleanly, yet the transfer failed.
+        # late226: the final answer takes its time.
+        if user == b'late226':
+            time.sleep(1.5)
         s.send(b'451 Local error in processing.\r\n' if user == b'r451' else b'226 Transfer complete.\r\n')
     elif verb == b'STOR':
         s.send(b'150 Send it.\r\n')
         conn = link.open()
-        while conn.recv(65536):
-            pass
+        try:
+            while conn.recv(65536):
+                pass
+            reset = False
+        except OSError:
+            reset = True  # the client reset the connection: it gave up on the upload
         conn.close()
-        s.send(b'552 Quota exceeded.\r\n' if user == b's552' else b'226 Stored.\r\n')
+        if reset:
+            s.send(b'426 Connection reset, transfer aborted.\r\n')
+        else:
+            s.send(b'552 Quota exceeded.\r\n' if user == b's552' else b'226 Stored.\r\n')
     elif verb == b'MKD':
         s.send(b'257 "' + arg + b'" created\r\n')
     else:
@@ -373,6 +383,7 @@ def start_all():
         'FAKE421': FakeServer(ftp_session, greeting=(b'421 Too many users, but go on\r\n',)),
         'FAKECODELESS': FakeServer(ftp_session, greeting=(b'hello without a code\r\n',)),
         'FAKESPLIT': FakeServer(ftp_session, greeting=(b'220 hel', b'lo there\r\n')),
+        'FAKESLOWGREETING': FakeServer(ftp_session, greeting=(b'220-Hello\r\n', b'220 ready\r\n'), greeting_pause=2.5),
         'SILENT': FakeServer(silent_session),
         'CLOSER': FakeServer(closing_session),
         'SOCKSREC': FakeServer(socks_session),
