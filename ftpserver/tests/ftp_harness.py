@@ -33,7 +33,7 @@ class Host:
     """One server process. users: list of (name, password, root, rights)."""
 
     def __init__(self, exe, users=(), anonymous=None, refuse=(), silent=(), limits=None, passive=None, stale=(),
-                 closing=()):
+                 closing=(), max_logins=None):
         self.exe = exe
         self.work = tempfile.mkdtemp(prefix="ftpsrv-")
         self.control = os.path.join(self.work, "control")
@@ -56,6 +56,8 @@ class Host:
             args += ["--limit", key, str(value)]
         if passive:
             args += ["--passive", str(passive[0]), str(passive[1])]
+        for name, count in (max_logins or {}).items():
+            args += ["--max-logins", name, str(count)]
         # Output to a file: Wine's helper processes would keep a pipe open after the host has gone.
         self.log = open(os.path.join(self.work, "host.log"), "wb")
         self.process = subprocess.Popen(args, stdout=self.log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
