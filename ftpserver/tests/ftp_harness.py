@@ -126,6 +126,13 @@ class Raw:
         self.sock = socket.create_connection(("127.0.0.1", port), timeout=timeout)
         self.buffer = b""
 
+    @classmethod
+    def over(cls, sock):
+        """A control connection over a socket the caller has set up (source address, buffer sizes)."""
+        raw = cls.__new__(cls)
+        raw.sock, raw.buffer = sock, b""
+        return raw
+
     def send(self, data):
         self.sock.sendall(data if isinstance(data, bytes) else data.encode("latin-1"))
 
