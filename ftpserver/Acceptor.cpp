@@ -70,7 +70,6 @@ unsigned __stdcall AcceptorThread(void* argument)
             Sleep(10);  // out of descriptors, a reset before accept, ...: not a reason to stop
             continue;
         }
-        PrepareControlSocket(sock);
         server->Lock();
         bool refuse = OverConnectionCaps(server, peer.sin_addr.s_addr);
         server->Unlock();

@@ -2,7 +2,6 @@
 
 #include <cstdarg>
 #include <cstring>
-#include <vector>
 
 StopFlags SessionStopFlags(FtpSession* session)
 {
@@ -12,13 +11,18 @@ StopFlags SessionStopFlags(FtpSession* session)
     return stop;
 }
 
-void PrepareControlSocket(SOCKET sock)
+void PrepareControlSocket(FtpSession* session)
 {
+    SOCKET sock = session->ctrlSock;
     BOOL on = TRUE;
     setsockopt(sock, SOL_SOCKET, SO_OOBINLINE, reinterpret_cast<const char*>(&on), sizeof on);
     setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
-    // Every wait on the connection goes through select slices that look at the stop flags.
+    // Every wait on the connection goes through slices that look at the stop flags.
     SetNonBlocking(sock, true);
+    sockaddr_in local = {};
+    int length = sizeof local;
+    if (getsockname(sock, reinterpret_cast<sockaddr*>(&local), &length) == 0)
+        session->localAddress = local.sin_addr.s_addr;
 }
 
 namespace {
@@ -46,7 +50,7 @@ CommandReadResult ReadCommandLine(FtpSession* session, CommandChannel& channel, 
 {
     StopFlags stop = SessionStopFlags(session);
     DWORD quietSince = GetTickCount();
-    std::vector<char> chunk(4096);
+    char chunk[4096];
     for (;;) {
         if (session->controlBroken)
             return CMD_CLOSED;
@@ -69,13 +73,13 @@ CommandReadResult ReadCommandLine(FtpSession* session, CommandChannel& channel, 
             if (waited == SOCK_FAILED)
                 return CMD_CLOSED;
         }
-        int got = recv(session->ctrlSock, chunk.data(), static_cast<int>(chunk.size()), 0);
+        int got = recv(session->ctrlSock, chunk, sizeof chunk, 0);
         if (got == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK)
             continue;
         if (got <= 0)
             return CMD_CLOSED;
         CStr clean;
-        channel.telnet.Feed(chunk.data(), got, clean);
+        channel.telnet.Feed(chunk, got, clean);
         channel.lines.Append(clean);
     }
 }

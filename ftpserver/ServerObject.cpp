@@ -357,11 +357,7 @@ FtpSession* CBuiltinFtpServer::AddSession(SOCKET sock, const sockaddr_in& peer)
         return nullptr;
     FtpSession* session = new FtpSession;
     InitializeCriticalSection(&session->replyLock);
-    session->ctrlSock = sock;
-    sockaddr_in local = {};
-    int length = sizeof local;
-    if (getsockname(sock, reinterpret_cast<sockaddr*>(&local), &length) == 0)
-        session->localAddress = local.sin_addr.s_addr;
+    session->ctrlSock = sock;  // its local address is read by the session thread (PrepareControlSocket)
     session->peerAddress = peer.sin_addr.s_addr;
     session->server = this;
     session->loginClockStart = GetTickCount();

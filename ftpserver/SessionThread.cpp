@@ -116,6 +116,7 @@ unsigned __stdcall SessionThread(void* argument)
 {
     FtpSession* session = static_cast<FtpSession*>(argument);
     CBuiltinFtpServer* server = session->server;
+    PrepareControlSocket(session);
     MSG probe;
     PeekMessageA(&probe, nullptr, 0, 0, PM_NOREMOVE);  // the queue must exist before any notice is posted
     server->Lock();  // AcceptorThread stores our handle and id under this lock
