@@ -5,6 +5,7 @@ import socket
 import subprocess
 import tempfile
 import time
+import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 WINE_RUN = os.path.join(HERE, "..", "..", "scripts", "wine-run.sh")
@@ -117,6 +118,19 @@ class Host:
                 pass
         self.log.close()
         shutil.rmtree(self.work, ignore_errors=True)
+
+
+class OneHostCase(unittest.TestCase):
+    """Tests served by one host (cls.host) over a scratch folder (cls.base); both go when the class ends."""
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.host.close()
+        shutil.rmtree(cls.base, ignore_errors=True)
+
+    def setUp(self):
+        # Sessions of the previous test may still be ending, and the caps count them.
+        self.assertTrue(wait_for(lambda: self.host.counts()["sessions"] == 0))
 
 
 class Raw:

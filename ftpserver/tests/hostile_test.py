@@ -11,7 +11,7 @@ import unittest
 
 sys.dont_write_bytecode = True  # keep the source folder clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from ftp_harness import Host, Raw, free_port, read_all, wait_for  # noqa: E402
+from ftp_harness import Host, OneHostCase, Raw, free_port, read_all, wait_for  # noqa: E402
 
 EXE = None
 ALL = 63
@@ -36,7 +36,7 @@ def connect_from(source, port):
     return sock
 
 
-class HostileClients(unittest.TestCase):
+class HostileClients(OneHostCase):
     """One server with short limits; each test starts with no session left over."""
 
     @classmethod
@@ -48,14 +48,6 @@ class HostileClients(unittest.TestCase):
         cls.host = Host(EXE, users=[("bob", "secret", cls.root, ALL), ("one", "pw", cls.root, ALL)],
                         max_logins={"one": 1},
                         limits={"sessions": 4, "per-address": 100, "login-ms": 2000, "data-ms": 4000})
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.host.close()
-        shutil.rmtree(cls.base, ignore_errors=True)
-
-    def setUp(self):
-        self.assertTrue(wait_for(lambda: self.host.counts()["sessions"] == 0))
 
     def raw(self, user="bob", password="secret"):
         raw = Raw(self.host.port)

@@ -10,7 +10,7 @@ import unittest
 
 sys.dont_write_bytecode = True  # keep the source folder clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from ftp_harness import Host, Raw, read_all, wait_for  # noqa: E402
+from ftp_harness import Host, OneHostCase, Raw, read_all, wait_for  # noqa: E402
 
 EXE = None
 ALL = 63
@@ -260,7 +260,7 @@ class CommandReplies(unittest.TestCase):
             host.close()
 
 
-class LimitsAndTimeouts(unittest.TestCase):
+class LimitsAndTimeouts(OneHostCase):
     @classmethod
     def setUpClass(cls):
         cls.base = tempfile.mkdtemp(prefix="ftpsrv-limits-")
@@ -270,15 +270,6 @@ class LimitsAndTimeouts(unittest.TestCase):
                         silent=["quiet"], stale=["stale"], closing=["closed"],
                         limits={"per-address": 3, "login-ms": 1500, "idle-ms": 2500, "answer-ms": 1500,
                                 "failed-logins": 3})
-
-    @classmethod
-    def tearDownClass(cls):
-        cls.host.close()
-        shutil.rmtree(cls.base, ignore_errors=True)
-
-    def setUp(self):
-        # Sessions of the previous test may still be ending; the cap counts them.
-        self.assertTrue(wait_for(lambda: self.host.counts()["sessions"] == 0))
 
     def test_per_address_cap(self):
         kept = [Raw(self.host.port) for _ in range(3)]
