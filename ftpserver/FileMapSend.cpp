@@ -29,6 +29,7 @@ MappedSendResult SendFileMapped(HANDLE file, SOCKET sock, const StopFlags& stop,
     SYSTEM_INFO system;
     GetSystemInfo(&system);
     long long granularity = system.dwAllocationGranularity;
+    const long long first = offset;
     bool ok = true;
     while (ok && offset < size.QuadPart) {
         long long viewStart = offset - offset % granularity;
@@ -37,6 +38,11 @@ MappedSendResult SendFileMapped(HANDLE file, SOCKET sock, const StopFlags& stop,
             MapViewOfFile(mapping, FILE_MAP_READ, static_cast<DWORD>(viewStart >> 32),
                           static_cast<DWORD>(viewStart & 0xFFFFFFFF), static_cast<SIZE_T>(viewBytes)));
         if (!view) {
+            // Out of address space before anything went out: the caller's buffered way still works.
+            if (offset == first) {
+                CloseHandle(mapping);
+                return MAPPED_UNAVAILABLE;
+            }
             ok = false;
             break;
         }
