@@ -70,16 +70,19 @@ unsigned __stdcall AcceptorThread(void* argument)
             Sleep(10);  // out of descriptors, a reset before accept, ...: not a reason to stop
             continue;
         }
-        // Blocking again, whatever the listener's mode: the session waits through select slices.
-        SetNonBlocking(sock, false);
-        PrepareControlSocket(sock);
         server->Lock();
         bool refuse = OverConnectionCaps(server, peer.sin_addr.s_addr);
         server->Unlock();
-        if (refuse)
+        if (refuse) {
             TurnAway(sock);
-        else
+            continue;
+        }
+        // Out of memory for the record: this client is turned away, the server goes on.
+        try {
             StartSession(server, sock, peer);
+        } catch (...) {
+            TurnAway(sock);
+        }
     }
     CBuiltinFtpServer::CloseSock(listener);
     _endthreadex(0);

@@ -67,6 +67,7 @@ struct FtpSession {
     HANDLE hTransferThread = nullptr;
     HANDLE transferFile = INVALID_HANDLE_VALUE;  // opened (and positioned) by the session thread
     bool transferCreatedFile = false;           // an upload made or emptied it: remove it on failure
+    bool transferTruncates = false;             // STOR from 0: the transfer thread empties the file first
 
     FtpAccount* account = nullptr;      // under the server's lock: RemoveAccount clears it
     SOCKET ctrlSock = INVALID_SOCKET;   // owned and closed by the session thread only
@@ -87,6 +88,8 @@ struct FtpSession {
 
     volatile LONG stopRequested = 0;    // DropAllSessions, RemoveAccount, shutdown
     volatile LONG abortTransfer = 0;    // ABOR: the transfer thread stops and stays silent
+    volatile LONG controlBroken = 0;    // a reply could not be sent whole: nothing more goes out, the session ends
+    DWORD loginClockStart = 0;          // accept, or the end of the last login: the login deadline runs from here
     bool finalReplyTaken = false;       // the transfer thread has decided on its final reply
     int failedLogins = 0;
     LPARAM loginCookie = 0;
@@ -102,6 +105,7 @@ struct FtpServerLimits {
     DWORD idleTimeoutMs = 600000;        // logged in, no command and no transfer
     DWORD loginAnswerTimeoutMs = 30000;  // the host's answer to a connect notice
     DWORD dataTimeoutMs = 60000;         // waiting for a data connection, or for data to move
+    DWORD replyTimeoutMs = 30000;        // a reply (or a STAT block) the client does not take in
     int maxFailedLogins = 5;
 };
 
@@ -145,6 +149,8 @@ public:
     // ---- Replies on a session's control connection ----
     bool SendReply(FtpSession* session, const CStr& text);
     bool SendReplyFormat(FtpSession* session, const char* format, ...) __attribute__((format(printf, 3, 4)));
+    // A reply sent once without waiting, for a session that is ending (time-out, stop).
+    bool SendLastWords(FtpSession* session, const char* text);
 
     // ---- Listings and data connections ----
     bool SendDirectoryListing(FtpSession* session, const CStr* argument, const char* verb);

@@ -1,7 +1,7 @@
 #include "CommandIo.h"
 
 #include <cstdarg>
-#include <vector>
+#include <cstring>
 
 StopFlags SessionStopFlags(FtpSession* session)
 {
@@ -11,27 +11,37 @@ StopFlags SessionStopFlags(FtpSession* session)
     return stop;
 }
 
-void PrepareControlSocket(SOCKET sock)
+void PrepareControlSocket(FtpSession* session)
 {
+    SOCKET sock = session->ctrlSock;
     BOOL on = TRUE;
     setsockopt(sock, SOL_SOCKET, SO_OOBINLINE, reinterpret_cast<const char*>(&on), sizeof on);
     setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
-    DWORD sendTimeoutMs = 30000;
-    setsockopt(sock, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&sendTimeoutMs), sizeof sendTimeoutMs);
+    // Every wait on the connection goes through slices that look at the stop flags.
+    SetNonBlocking(sock, true);
+    sockaddr_in local = {};
+    int length = sizeof local;
+    if (getsockname(sock, reinterpret_cast<sockaddr*>(&local), &length) == 0)
+        session->localAddress = local.sin_addr.s_addr;
 }
 
 namespace {
 
-// The session's idle limit at this moment: none while a transfer runs (its own time-out applies).
-DWORD CurrentIdleLimit(FtpSession* session)
+// How long the session may still wait for a line: until the login deadline (counted from the accept,
+// whatever the client sends meanwhile) when not logged in, else the idle limit counted from the last line;
+// no limit while a transfer runs (its own time-out applies). Returns false once the time is up.
+bool TimeLeft(FtpSession* session, DWORD quietSince)
 {
     CBuiltinFtpServer* server = session->server;
     server->Lock();
     bool transferring = session->state == FTP_STORING || session->state == FTP_RETRIEVING;
+    DWORD loginLimit = server->m_limits.loginTimeoutMs;
+    DWORD idleLimit = server->m_limits.idleTimeoutMs;
     server->Unlock();
-    if (transferring)
-        return 0;
-    return session->loggedIn ? server->m_limits.idleTimeoutMs : server->m_limits.loginTimeoutMs;
+    DWORD now = GetTickCount();
+    if (!session->loggedIn)
+        return now - session->loginClockStart < loginLimit;
+    return transferring || now - quietSince < idleLimit;
 }
 
 }  // namespace
@@ -40,8 +50,10 @@ CommandReadResult ReadCommandLine(FtpSession* session, CommandChannel& channel, 
 {
     StopFlags stop = SessionStopFlags(session);
     DWORD quietSince = GetTickCount();
-    std::vector<char> chunk(4096);
+    char chunk[4096];
     for (;;) {
+        if (session->controlBroken)
+            return CMD_CLOSED;
         FtpLineReader::Result framed = channel.lines.TakeLine(line);
         if (framed == FtpLineReader::GotLine)
             return CMD_LINE;
@@ -51,10 +63,7 @@ CommandReadResult ReadCommandLine(FtpSession* session, CommandChannel& channel, 
         for (;;) {
             if (stop.Raised())
                 return CMD_STOPPED;
-            DWORD limit = CurrentIdleLimit(session);
-            if (limit == 0)
-                quietSince = GetTickCount();
-            else if (GetTickCount() - quietSince >= limit)
+            if (!TimeLeft(session, quietSince))
                 return CMD_TIMEOUT;
             WaitResult waited = WaitSocket(session->ctrlSock, false, 250, stop);
             if (waited == SOCK_READY)
@@ -64,11 +73,13 @@ CommandReadResult ReadCommandLine(FtpSession* session, CommandChannel& channel, 
             if (waited == SOCK_FAILED)
                 return CMD_CLOSED;
         }
-        int got = recv(session->ctrlSock, chunk.data(), static_cast<int>(chunk.size()), 0);
+        int got = recv(session->ctrlSock, chunk, sizeof chunk, 0);
+        if (got == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK)
+            continue;
         if (got <= 0)
             return CMD_CLOSED;
         CStr clean;
-        channel.telnet.Feed(chunk.data(), got, clean);
+        channel.telnet.Feed(chunk, got, clean);
         channel.lines.Append(clean);
     }
 }
@@ -77,21 +88,27 @@ bool CBuiltinFtpServer::SendReply(FtpSession* session, const CStr& text)
 {
     if (!session || session->ctrlSock == INVALID_SOCKET)
         return false;
+    Lock();
+    DWORD limitMs = m_limits.replyTimeoutMs;
+    Unlock();
     EnterCriticalSection(&session->replyLock);
-    const char* data = text.c_str();
-    int left = text.GetLength();
-    bool ok = true;
-    while (left > 0) {
-        int sent = send(session->ctrlSock, data, left, 0);
-        if (sent <= 0) {
-            ok = false;
-            break;
-        }
-        data += sent;
-        left -= sent;
-    }
+    // A client that does not read its replies, or a stop, ends the reply. What follows a reply cut in two
+    // could not be read correctly, so the connection takes nothing more and the session ends.
+    bool ok = !session->controlBroken &&
+              SendAll(session->ctrlSock, text.c_str(), text.GetLength(), SessionStopFlags(session), limitMs);
+    if (!ok)
+        InterlockedExchange(&session->controlBroken, 1);
     LeaveCriticalSection(&session->replyLock);
     return ok;
+}
+
+bool CBuiltinFtpServer::SendLastWords(FtpSession* session, const char* text)
+{
+    // One try, no wait: the session is ending (perhaps because it was told to stop) and must not linger.
+    if (!session || session->ctrlSock == INVALID_SOCKET || session->controlBroken)
+        return false;
+    int length = static_cast<int>(strlen(text));
+    return send(session->ctrlSock, text, length, 0) == length;
 }
 
 bool CBuiltinFtpServer::SendReplyFormat(FtpSession* session, const char* format, ...)

@@ -19,8 +19,9 @@ StopFlags SessionStopFlags(FtpSession* session);
 
 CommandReadResult ReadCommandLine(FtpSession* session, CommandChannel& channel, CStr& line);
 
-// Prepares a freshly accepted control socket: urgent data inline (ABOR sent as urgent data keeps its
-// last byte), no Nagle delay between a reply and the next, a bounded send.
-void PrepareControlSocket(SOCKET sock);
+// Prepares a freshly accepted control connection, on the session's own thread: urgent data inline (ABOR
+// sent as urgent data keeps its last byte), no Nagle delay between a reply and the next, non-blocking,
+// and the local address that data connections use.
+void PrepareControlSocket(FtpSession* session);
 
 #endif

@@ -113,13 +113,13 @@ PortParseResult ParsePortArgument(const CStr& argument, unsigned long& hostOrder
 
 bool ParseRestOffset(const CStr& argument, long long& offset)
 {
+    // Reading stops at the first character that is not a digit; no digits at all read as 0.
     int at = 0;
     while (argument.At(at) == ' ' || argument.At(at) == '\t')
         ++at;
-    if (argument.At(at) == '+')
+    bool negative = argument.At(at) == '-';
+    if (negative || argument.At(at) == '+')
         ++at;
-    if (!std::isdigit(argument.ByteAt(at)))
-        return false;
     long long value = 0;
     for (; std::isdigit(argument.ByteAt(at)); ++at) {
         int digit = argument.At(at) - '0';
@@ -127,6 +127,8 @@ bool ParseRestOffset(const CStr& argument, long long& offset)
             return false;
         value = value * 10 + digit;
     }
+    if (negative && value != 0)
+        return false;
     offset = value;
     return true;
 }

@@ -39,8 +39,8 @@ enum PortParseResult { PORT_OK, PORT_SYNTAX, PORT_PRIVILEGED };
 // nothing but blanks after the sixth; the host not 0.0.0.0, the port not 0; ports below 1024 refused.
 PortParseResult ParsePortArgument(const CStr& argument, unsigned long& hostOrder, unsigned short& port);
 
-// Leading blanks, an optional '+', decimal digits; reading stops at the first other character. A minus
-// sign, no digits or a value beyond 63 bits is refused.
+// Leading blanks, an optional sign, decimal digits; reading stops at the first other character, and no
+// digits read as 0. A negative value, or one beyond 63 bits, is refused.
 bool ParseRestOffset(const CStr& argument, long long& offset);
 
 #endif

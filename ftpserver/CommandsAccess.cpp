@@ -7,6 +7,9 @@ void EndLogin(FtpSession* session)
     server->Lock();
     if (session->loggedIn && session->account)
         session->account->loginCount--;
+    // A session that leaves its login has the whole login time again, no more.
+    if (session->loggedIn)
+        session->loginClockStart = GetTickCount();
     session->loggedIn = false;
     session->anonymous = false;
     server->Unlock();

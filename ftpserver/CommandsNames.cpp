@@ -176,9 +176,8 @@ SessionFlow OnMkd(CommandContext& c)
         return FLOW_CONTINUE;
     ClientPath path;
     struct _stati64 status;
-    if (!ResolveArgument(c, path))
-        c.Reply("553 File name not allowed.");
-    else if (QueryStatus(path, status))
+    // A name that cannot be formed is answered as a name that is taken.
+    if (!ResolveArgument(c, path) || QueryStatus(path, status))
         c.Reply("550 File Already Exists.");
     else if (!CreateDirectoryA(path.native, nullptr))
         c.Reply("550 MKD Error Creating DIR.");

@@ -174,15 +174,20 @@ bool CBuiltinFtpServer::SendDirectoryListing(FtpSession* session, const CStr* ar
     Unlock();
 
     StopFlags stop = SessionStopFlags(session);
+    Lock();
     DWORD timeoutMs = m_limits.dataTimeoutMs;
+    Unlock();
+    // A block that cannot be sent (the client does not read, the session is told to stop) ends the
+    // listing: nothing after it would reach the client in order.
+    bool sentAll = true;
     CStr pending;
     auto flush = [&](bool always) {
         if (pending.IsEmpty() || (!always && pending.GetLength() < kListingFlush))
             return;
         if (toControl)
-            SendReply(session, pending);
+            sentAll = SendReply(session, pending);
         else
-            SendAll(session->dataSock, pending.c_str(), pending.GetLength(), stop, timeoutMs);
+            sentAll = SendAll(session->dataSock, pending.c_str(), pending.GetLength(), stop, timeoutMs);
         pending.Empty();
     };
 
@@ -199,7 +204,11 @@ bool CBuiltinFtpServer::SendDirectoryListing(FtpSession* session, const CStr* ar
                                            now, m_pszMonths);
         } else {
             FtpDirScan* scan = BeginDirScan(path.local);
-            for (bool more = scan != nullptr; more; more = StepDirScan(scan)) {
+            for (bool more = scan != nullptr; more && sentAll; more = StepDirScan(scan)) {
+                if (stop.Raised()) {
+                    sentAll = false;
+                    break;
+                }
                 const CStr& name = scan->entryName;
                 if (namesOnly) {
                     if (name != "." && name != "..")
@@ -212,7 +221,8 @@ bool CBuiltinFtpServer::SendDirectoryListing(FtpSession* session, const CStr* ar
             EndDirScan(scan);
         }
     }
-    flush(true);
+    if (sentAll)
+        flush(true);
 
     if (toControl) {
         SendReply(session, "213 End of status\r\n");
@@ -222,7 +232,7 @@ bool CBuiltinFtpServer::SendDirectoryListing(FtpSession* session, const CStr* ar
         CloseSock(session->dataSock);
         session->dataSock = INVALID_SOCKET;
         session->dataMode = FTP_DATA_NONE;
-        SendReply(session, "226 Transfer complete.\r\n");
+        SendReply(session, sentAll ? "226 Transfer complete.\r\n" : "426 Connection closed; transfer aborted.\r\n");
     }
     Lock();
     session->state = FTP_IDLE;

@@ -107,7 +107,8 @@ bool CBuiltinFtpServer::SetAnonymousAccess(bool on, const char* root)
 
 bool CBuiltinFtpServer::SetPassivePortWindow(unsigned short first, unsigned long count)
 {
-    if (count == 0 || first == 0 || first + count > 65535)
+    // Compared without forming first + count, which a count near 2^32 would wrap.
+    if (count == 0 || first == 0 || count > 65535u - first)
         return false;
     Lock();
     m_nPassivePortFirst = first;
@@ -356,13 +357,10 @@ FtpSession* CBuiltinFtpServer::AddSession(SOCKET sock, const sockaddr_in& peer)
         return nullptr;
     FtpSession* session = new FtpSession;
     InitializeCriticalSection(&session->replyLock);
-    session->ctrlSock = sock;
-    sockaddr_in local = {};
-    int length = sizeof local;
-    if (getsockname(sock, reinterpret_cast<sockaddr*>(&local), &length) == 0)
-        session->localAddress = local.sin_addr.s_addr;
+    session->ctrlSock = sock;  // its local address is read by the session thread (PrepareControlSocket)
     session->peerAddress = peer.sin_addr.s_addr;
     session->server = this;
+    session->loginClockStart = GetTickCount();
     Lock();
     session->prev = m_pLastSession;
     if (m_pLastSession)

@@ -58,19 +58,34 @@ void FoldDotDotSegments(CStr& text)
     }
 }
 
+// The digit of a COM or LPT device: 0-9, or the superscripts 1, 2 and 3 that the platform also takes,
+// whether they arrive as single ANSI bytes or as UTF-8.
+bool IsDeviceDigit(const CStr& rest)
+{
+    static const char* const digits[] = {"\xB9", "\xB2", "\xB3", "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"};
+    if (rest.GetLength() == 1 && rest.At(0) >= '0' && rest.At(0) <= '9')
+        return true;
+    for (const char* digit : digits) {
+        if (rest == digit)
+            return true;
+    }
+    return false;
+}
+
+// A device name opens the device whatever extension follows it and whatever dots and spaces trail it.
 bool IsDeviceName(const CStr& segment)
 {
     int dot = segment.Find('.');
     CStr base = dot < 0 ? segment : segment.Left(dot);
-    base.TrimRight(" ");
+    base.TrimRight(" .");
     base.MakeUpper();
     static const char* const fixed[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$", "CLOCK$"};
     for (const char* name : fixed) {
         if (base == name)
             return true;
     }
-    if (base.GetLength() == 4 && (base.StartsWith("COM") || base.StartsWith("LPT")))
-        return base.At(3) >= '1' && base.At(3) <= '9';
+    if (base.StartsWith("COM") || base.StartsWith("LPT"))
+        return IsDeviceDigit(base.Mid(3));
     return false;
 }
 

@@ -2,6 +2,7 @@
 #include "CommandIo.h"
 #include "ServerThreads.h"
 #include "SessionCommands.h"
+#include "Transfer.h"
 
 #include <process.h>
 
@@ -14,29 +15,56 @@ CStr DottedAddress(u_long address)
     return inet_ntoa(in);
 }
 
+// Notices are posted under the server's lock and only while the window is set: once the host has cleared
+// the window under that lock, no notice can arrive any more, so it may discard the queued ones and go.
+bool PostNotice(CBuiltinFtpServer* server, UINT message, CClientNotice* notice, LPARAM lParam)
+{
+    server->Lock();
+    HWND window = server->m_hEventWnd;
+    bool posted = window && PostMessageA(window, message, reinterpret_cast<WPARAM>(notice), lParam);
+    server->Unlock();
+    if (!posted)
+        delete notice;
+    return posted;
+}
+
 void PostDisconnectNotice(FtpSession* session)
 {
     CBuiltinFtpServer* server = session->server;
     server->Lock();
     FtpAccount* account = session->account;
     CStr user = account ? account->name : CStr();
-    HWND window = server->m_hEventWnd;
     server->Unlock();
-    if (!account || !window)
+    if (!account)
         return;
     CClientNotice* notice = new CClientNotice;
     notice->m_strUser = user;
     notice->m_strAddress = DottedAddress(session->peerAddress);
-    if (!PostMessageA(window, WM_FTPSERVER_CLIENT_DISCONNECTED, reinterpret_cast<WPARAM>(notice), 0))
-        delete notice;
+    PostNotice(server, WM_FTPSERVER_CLIENT_DISCONNECTED, notice, 0);
+}
+
+// Serves commands until the session ends; why it ended.
+CommandReadResult ServeCommands(FtpSession* session)
+{
+    CommandChannel channel;
+    for (;;) {
+        CStr line;
+        CommandReadResult why = ReadCommandLine(session, channel, line);
+        if (why != CMD_LINE)
+            return why;
+        CommandContext c{session, session->server, CStr(), CStr(), false};
+        SplitCommandLine(line, c.verb, c.argument, c.hasArgument);
+        if (DispatchCommand(c) == FLOW_END)
+            return CMD_LINE;
+    }
 }
 
 void SendEndReply(FtpSession* session, CommandReadResult why)
 {
     if (why == CMD_TIMEOUT)
-        session->server->SendReply(session, "421 Timeout - closing control connection.\r\n");
+        session->server->SendLastWords(session, "421 Timeout - closing control connection.\r\n");
     else if (why == CMD_STOPPED)
-        session->server->SendReply(session, "421 Service closing control connection.\r\n");
+        session->server->SendLastWords(session, "421 Service closing control connection.\r\n");
 }
 
 }  // namespace
@@ -45,11 +73,8 @@ LoginOutcome RunLoginExchange(FtpSession* session, const CStr& user)
 {
     CBuiltinFtpServer* server = session->server;
     server->Lock();
-    HWND window = server->m_hEventWnd;
     DWORD waitLimit = server->m_limits.loginAnswerTimeoutMs;
     server->Unlock();
-    if (!window)
-        return LOGIN_NOT_CONFIRMED;
 
     CClientNotice* notice = new CClientNotice;
     notice->m_strUser = user;
@@ -57,11 +82,8 @@ LoginOutcome RunLoginExchange(FtpSession* session, const CStr& user)
     notice->m_nSessionThreadId = GetCurrentThreadId();
     notice->m_nCookie = static_cast<LPARAM>(InterlockedIncrement(&server->m_nNextCookie)) | 0x40000000;
     session->loginCookie = notice->m_nCookie;
-    if (!PostMessageA(window, WM_FTPSERVER_CLIENT_CONNECTED, reinterpret_cast<WPARAM>(notice),
-                      reinterpret_cast<LPARAM>(session))) {
-        delete notice;
+    if (!PostNotice(server, WM_FTPSERVER_CLIENT_CONNECTED, notice, reinterpret_cast<LPARAM>(session)))
         return LOGIN_NOT_CONFIRMED;
-    }
     // From here on the notice belongs to the window.
     LPARAM answer = 0;
     if (!AwaitThreadMessage(WM_FTPSERVER_CONNECT_REPLY, session->loginCookie, waitLimit, SessionStopFlags(session),
@@ -94,6 +116,7 @@ unsigned __stdcall SessionThread(void* argument)
 {
     FtpSession* session = static_cast<FtpSession*>(argument);
     CBuiltinFtpServer* server = session->server;
+    PrepareControlSocket(session);
     MSG probe;
     PeekMessageA(&probe, nullptr, 0, 0, PM_NOREMOVE);  // the queue must exist before any notice is posted
     server->Lock();  // AcceptorThread stores our handle and id under this lock
@@ -101,22 +124,21 @@ unsigned __stdcall SessionThread(void* argument)
     session->state = FTP_IDLE;
     server->Unlock();
 
-    server->SendReply(session, "220 Pellor Ftp Server.\r\n");
-    CommandChannel channel;
-    CommandReadResult why = CMD_LINE;
-    for (;;) {
-        CStr line;
-        why = ReadCommandLine(session, channel, line);
-        if (why != CMD_LINE)
-            break;
-        CommandContext c{session, server, CStr(), CStr(), false};
-        SplitCommandLine(line, c.verb, c.argument, c.hasArgument);
-        if (DispatchCommand(c) == FLOW_END)
-            break;
+    // Running out of memory ends this session with a 4xx reply; no exception may leave the thread, since
+    // it would end the host process.
+    try {
+        server->SendReply(session, "220 Pellor Ftp Server.\r\n");
+        SendEndReply(session, ServeCommands(session));
+    } catch (...) {
+        if (!session->hTransferThread)
+            ClearTransferBlock(session);
+        server->SendLastWords(session, "421 Internal error - out of memory, closing control connection.\r\n");
     }
-    SendEndReply(session, why);
+    try {
+        PostDisconnectNotice(session);
+    } catch (...) {
+    }
 
-    PostDisconnectNotice(session);
     server->Lock();
     session->alive = false;
     HANDLE transfer = session->hTransferThread;

@@ -3,6 +3,7 @@
 #include "CommandIo.h"
 #include "DataIo.h"
 #include "BlockPipe.h"
+#include "FileMapSend.h"
 #include "ServerThreads.h"
 
 #include <process.h>
@@ -22,6 +23,7 @@ void TakeFile(FtpSession* session, HANDLE file, const ClientPath& path, bool cre
     session->transferFile = file;
     session->localPath = path.local;
     session->transferCreatedFile = created;
+    session->transferTruncates = false;
 }
 
 StopFlags TransferStopFlags(FtpSession* session)
@@ -60,6 +62,7 @@ void FinishTransfer(FtpSession* session)
     session->restOffset = 0;
     session->localPath.Empty();
     session->transferCreatedFile = false;
+    session->transferTruncates = false;
     session->dataMode = FTP_DATA_NONE;
     session->state = FTP_IDLE;
     server->Unlock();
@@ -80,21 +83,28 @@ void ClearTransferBlock(FtpSession* session)
     if (session->transferFile != INVALID_HANDLE_VALUE) {
         CloseHandle(session->transferFile);
         session->transferFile = INVALID_HANDLE_VALUE;
+        // The transfer never ran: a file it created goes again, an existing one was not touched.
+        if (session->transferCreatedFile)
+            DeleteFileA(CBuiltinFtpServer::ToNativePath(session->localPath));
     }
     session->restOffset = 0;
     session->localPath.Empty();
     session->transferCreatedFile = false;
+    session->transferTruncates = false;
 }
 
 bool OpenForRetrieve(FtpSession* session, const ClientPath& path)
 {
+    // Asked by path: under Wine a query on the open handle also asks a driver for the volume, which costs
+    // more than the rest of a small download.
+    DWORD attributes = GetFileAttributesA(path.native);
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
     HANDLE file = CreateFileA(path.native, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
-    BY_HANDLE_FILE_INFORMATION info;
-    bool regular = GetFileInformationByHandle(file, &info) && !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
-    if (!regular || !Position(file, session->restOffset > 0 ? session->restOffset : 0)) {
+    if (!Position(file, session->restOffset > 0 ? session->restOffset : 0)) {
         CloseHandle(file);
         return false;
     }
@@ -121,15 +131,16 @@ StoreOpenResult OpenForStore(FtpSession* session, const ClientPath& path, StoreK
         ok = ok && Position(file, session->restOffset);
     } else if (session->restOffset > 0) {
         ok = Position(file, session->restOffset);
-    } else {
-        ok = SetEndOfFile(file) != FALSE;
-        created = true;  // emptied: nothing of the old content is left to keep on failure
     }
     if (!ok) {
         CloseHandle(file);
+        if (created)
+            DeleteFileA(path.native);
         return STORE_CANNOT_OPEN;
     }
     TakeFile(session, file, path, created);
+    // An existing file keeps its content until the transfer thread really runs.
+    session->transferTruncates = kind == STORE_REPLACE && session->restOffset <= 0 && !created;
     return STORE_OPENED;
 }
 
@@ -198,21 +209,20 @@ void JoinHelper(HANDLE helper)
     CloseHandle(helper);
 }
 
-}  // namespace
-
-unsigned __stdcall StoreThread(void* argument)
+// Moves an upload; its final reply.
+const char* ReceiveUpload(FtpSession* session)
 {
-    FtpSession* session = static_cast<FtpSession*>(argument);
-    if (!session) {
-        _endthreadex(0);
-        return 0;
-    }
     // Receive and write in turn: overlapping them through a second thread measured slower here.
     StopFlags stop = TransferStopFlags(session);
     DWORD timeoutMs = DataTimeout(session);
     std::vector<char> buffer(FTP_IO_BLOCK);
     bool clientEnded = false, writeFailed = false;
-    for (;;) {
+    if (session->transferTruncates) {
+        // Emptied: nothing of the old content is left to keep if the upload fails.
+        session->transferCreatedFile = true;
+        writeFailed = !SetEndOfFile(session->transferFile);
+    }
+    while (!writeFailed) {
         int got = ReceiveSome(session->dataSock, buffer.data(), FTP_IO_BLOCK, stop, timeoutMs);
         if (got == 0)
             clientEnded = true;
@@ -225,29 +235,17 @@ unsigned __stdcall StoreThread(void* argument)
             break;
         }
     }
-    CloseHandle(session->transferFile);
-    session->transferFile = INVALID_HANDLE_VALUE;
-    CloseDataSocket(session);
-
-    bool success = clientEnded && !writeFailed;
-    if (!success && session->transferCreatedFile)
-        DeleteFileA(CBuiltinFtpServer::ToNativePath(session->localPath));
-    if (TakeFinalReply(session))
-        session->server->SendReply(session, success ? "226 Transfer complete.\r\n" : "550 Can 't receive file.\r\n");
-    FinishTransfer(session);
-    _endthreadex(0);
-    return 0;
+    return clientEnded && !writeFailed ? "226 Transfer complete.\r\n" : "550 Can 't receive file.\r\n";
 }
 
-unsigned __stdcall RetrieveThread(void* argument)
+// Moves a download; its final reply.
+const char* SendDownload(FtpSession* session)
 {
-    FtpSession* session = static_cast<FtpSession*>(argument);
-    if (!session) {
-        _endthreadex(0);
-        return 0;
-    }
     StopFlags stop = TransferStopFlags(session);
     DWORD timeoutMs = DataTimeout(session);
+    MappedSendResult mapped = SendFileMapped(session->transferFile, session->dataSock, stop, timeoutMs);
+    if (mapped != MAPPED_UNAVAILABLE)
+        return mapped == MAPPED_FAILED ? "550 Can 't Send File.\r\n" : "226 Transfer complete.\r\n";
     BlockPipe pipe(kPipeBlocks, FTP_IO_BLOCK);
     FileSide side{&pipe, session->transferFile};
     HANDLE reader = StartServerThread(FileReader, &side, nullptr);
@@ -264,12 +262,49 @@ unsigned __stdcall RetrieveThread(void* argument)
     pipe.Close();
     if (reader)
         JoinHelper(reader);
-    CloseHandle(session->transferFile);
-    session->transferFile = INVALID_HANDLE_VALUE;
+    return failed ? "550 Can 't Send File.\r\n" : "226 Transfer complete.\r\n";
+}
+
+// The body of both transfer threads. Running out of memory ends the transfer with a 4xx reply; no
+// exception may leave the thread, since it would end the host process.
+void RunTransfer(FtpSession* session, const char* (*move)(FtpSession*), bool upload)
+{
+    const char* reply = "451 Internal error - out of memory.\r\n";
+    bool success = false;
+    try {
+        reply = move(session);
+        success = reply[0] == '2';
+    } catch (...) {
+    }
+    if (session->transferFile != INVALID_HANDLE_VALUE) {
+        CloseHandle(session->transferFile);
+        session->transferFile = INVALID_HANDLE_VALUE;
+    }
     CloseDataSocket(session);
-    if (TakeFinalReply(session))
-        session->server->SendReply(session, failed ? "550 Can 't Send File.\r\n" : "226 Transfer complete.\r\n");
+    try {
+        if (upload && !success && session->transferCreatedFile)
+            DeleteFileA(CBuiltinFtpServer::ToNativePath(session->localPath));
+        if (TakeFinalReply(session))
+            session->server->SendReply(session, reply);
+    } catch (...) {
+    }
     FinishTransfer(session);
+}
+
+}  // namespace
+
+unsigned __stdcall StoreThread(void* argument)
+{
+    if (FtpSession* session = static_cast<FtpSession*>(argument))
+        RunTransfer(session, ReceiveUpload, true);
+    _endthreadex(0);
+    return 0;
+}
+
+unsigned __stdcall RetrieveThread(void* argument)
+{
+    if (FtpSession* session = static_cast<FtpSession*>(argument))
+        RunTransfer(session, SendDownload, false);
     _endthreadex(0);
     return 0;
 }

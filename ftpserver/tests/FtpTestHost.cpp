@@ -4,7 +4,7 @@
 //
 //   FtpTestHost --port N --control DIR [--user NAME PASS ROOT RIGHTS]... [--anonymous ROOT]
 //               [--refuse NAME]... [--silent NAME]... [--stale NAME]... [--close NAME]...
-//               [--passive FIRST COUNT] [--limit KEY VALUE]...
+//               [--passive FIRST COUNT] [--limit KEY VALUE]... [--max-logins NAME N]...
 //
 // Events are appended to DIR/events.txt as "connected USER ADDRESS" and "disconnected USER ADDRESS".
 #include "BuiltinFtpServer.h"
@@ -139,6 +139,7 @@ void SetLimit(FtpServerLimits& limits, const std::string& key, long value)
     else if (key == "idle-ms") limits.idleTimeoutMs = static_cast<DWORD>(value);
     else if (key == "answer-ms") limits.loginAnswerTimeoutMs = static_cast<DWORD>(value);
     else if (key == "data-ms") limits.dataTimeoutMs = static_cast<DWORD>(value);
+    else if (key == "reply-ms") limits.replyTimeoutMs = static_cast<DWORD>(value);
     else if (key == "failed-logins") limits.maxFailedLogins = static_cast<int>(value);
 }
 
@@ -156,6 +157,7 @@ int main(int argc, char** argv)
     FtpServerLimits limits;
     struct UserArg { std::string name, password, root; int rights; };
     std::vector<UserArg> users;
+    std::vector<std::pair<std::string, int>> loginLimits;
     std::string anonymousRoot;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -173,6 +175,9 @@ int main(int argc, char** argv)
         else if (arg == "--passive" && more(2)) {
             passiveFirst = static_cast<unsigned short>(std::atoi(argv[i + 1]));
             passiveCount = std::strtoul(argv[i + 2], nullptr, 10);
+            i += 2;
+        } else if (arg == "--max-logins" && more(2)) {
+            loginLimits.emplace_back(argv[i + 1], std::atoi(argv[i + 2]));
             i += 2;
         } else if (arg == "--limit" && more(2)) {
             SetLimit(limits, argv[i + 1], std::atol(argv[i + 2]));
@@ -205,6 +210,10 @@ int main(int argc, char** argv)
                 std::fprintf(stderr, "FtpTestHost: account %s refused\n", u.name.c_str());
                 status = 3;
             }
+        }
+        for (const auto& limit : loginLimits) {
+            if (!server.SetAccountLoginLimit(server.FindAccount(limit.first.c_str()), limit.second))
+                status = 3;
         }
         if (!anonymousRoot.empty() && !server.SetAnonymousAccess(true, anonymousRoot.c_str()))
             std::fprintf(stderr, "FtpTestHost: anonymous access refused\n");

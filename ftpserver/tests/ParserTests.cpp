@@ -129,8 +129,11 @@ TEST(ParseRestOffset, ReadsNonNegative64BitOffsets)
         {"9223372036854775807", true, 9223372036854775807LL},
         {"9223372036854775808", false, 0},
         {"-5", false, 0},
-        {"abc", false, 0},
-        {"", false, 0},
+        {"  -1x", false, 0},
+        {"-0", true, 0},
+        {"abc", true, 0},
+        {"", true, 0},
+        {"x12", true, 0},
     };
     for (const Row& row : rows) {
         long long offset = -1;

@@ -90,12 +90,15 @@ TEST(ResolveLocalPath, RefusesAliasingNames)
 {
     const char* refused[] = {"C:/windows", "c:x", "a:b", "file.txt:stream", "nul", "NUL.txt", "con", "Com1",
                              "lpt9.log", "aux.", "dir/prn", "x.", "x ", "...", ". .", "a/.../b", "wild*",
-                             "q?", "<a>", "pipe|", "quote\"", "tab\tname", "CONOUT$"};
+                             "q?", "<a>", "pipe|", "quote\"", "tab\tname", "CONOUT$",
+                             "COM0", "lpt0.txt", "com\xB9", "LPT\xB2.log", "Com\xC2\xB3", "conin$.x", "Clock$",
+                             "con .txt", "Aux  .log.txt", "prn. .x"};
     for (const char* name : refused) {
         CStr result;
         EXPECT_FALSE(CBuiltinFtpServer::ResolveLocalPath("C:/ftp", "/", name, result)) << name;
     }
-    const char* allowed[] = {".hidden", "a.b.c", "COM10", "console", "nullable.txt", "lpt", "x y", "..b"};
+    const char* allowed[] = {".hidden", "a.b.c", "COM10", "console", "nullable.txt", "lpt", "x y", "..b",
+                             "COMA", "LPT\xB4", "com\xC2\xB9x", "clock", "conin"};
     for (const char* name : allowed) {
         CStr result;
         EXPECT_TRUE(CBuiltinFtpServer::ResolveLocalPath("C:/ftp", "/", name, result)) << name;

@@ -39,6 +39,10 @@ TEST_F(ServerObject, PassivePortWindowMustFitBelow65535)
     EXPECT_FALSE(server.SetPassivePortWindow(1, 65535));
     EXPECT_FALSE(server.SetPassivePortWindow(0, 10));
     EXPECT_FALSE(server.SetPassivePortWindow(100, 0));
+    // Windows whose end would wrap past 2^32 and land inside the range again.
+    EXPECT_FALSE(server.SetPassivePortWindow(10000, 0xFFFFFFFFu));
+    EXPECT_FALSE(server.SetPassivePortWindow(1, 0xFFFFFFFFu));
+    EXPECT_FALSE(server.SetPassivePortWindow(65535, 1));
     EXPECT_EQ(1, server.m_nPassivePortFirst);
     EXPECT_EQ(65534u, server.m_nPassivePortCount);
 }

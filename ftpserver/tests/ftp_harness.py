@@ -5,6 +5,7 @@ import socket
 import subprocess
 import tempfile
 import time
+import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 WINE_RUN = os.path.join(HERE, "..", "..", "scripts", "wine-run.sh")
@@ -33,7 +34,7 @@ class Host:
     """One server process. users: list of (name, password, root, rights)."""
 
     def __init__(self, exe, users=(), anonymous=None, refuse=(), silent=(), limits=None, passive=None, stale=(),
-                 closing=()):
+                 closing=(), max_logins=None):
         self.exe = exe
         self.work = tempfile.mkdtemp(prefix="ftpsrv-")
         self.control = os.path.join(self.work, "control")
@@ -56,6 +57,8 @@ class Host:
             args += ["--limit", key, str(value)]
         if passive:
             args += ["--passive", str(passive[0]), str(passive[1])]
+        for name, count in (max_logins or {}).items():
+            args += ["--max-logins", name, str(count)]
         # Output to a file: Wine's helper processes would keep a pipe open after the host has gone.
         self.log = open(os.path.join(self.work, "host.log"), "wb")
         self.process = subprocess.Popen(args, stdout=self.log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
@@ -117,12 +120,32 @@ class Host:
         shutil.rmtree(self.work, ignore_errors=True)
 
 
+class OneHostCase(unittest.TestCase):
+    """Tests served by one host (cls.host) over a scratch folder (cls.base); both go when the class ends."""
+
+    @classmethod
+    def tearDownClass(cls):
+        cls.host.close()
+        shutil.rmtree(cls.base, ignore_errors=True)
+
+    def setUp(self):
+        # Sessions of the previous test may still be ending, and the caps count them.
+        self.assertTrue(wait_for(lambda: self.host.counts()["sessions"] == 0))
+
+
 class Raw:
     """A control connection that sends exact bytes and reads exact reply lines."""
 
     def __init__(self, port, timeout=15):
         self.sock = socket.create_connection(("127.0.0.1", port), timeout=timeout)
         self.buffer = b""
+
+    @classmethod
+    def over(cls, sock):
+        """A control connection over a socket the caller has set up (source address, buffer sizes)."""
+        raw = cls.__new__(cls)
+        raw.sock, raw.buffer = sock, b""
+        return raw
 
     def send(self, data):
         self.sock.sendall(data if isinstance(data, bytes) else data.encode("latin-1"))
