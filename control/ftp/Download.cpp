@@ -2,7 +2,7 @@
 #include "FtpOperation.h"
 
 #include "Bstr.h"
-#include "FileBlockThread.h"
+#include "FileWriterThread.h"
 #include "LocalTransferFiles.h"
 #include "SocketHelpers.h"
 
@@ -37,10 +37,10 @@ bool WaitForData(SOCKET s, long microseconds)
 
 // Receives the data connection into `writer` until the server closes it. Progress reports
 // count what the file holds.
-ReceiveEnd ReceiveBursts(CDorvikFTPCtrl* control, FileBlockThread* writer, long start, long* count)
+ReceiveEnd ReceiveBursts(CDorvikFTPCtrl* control, FileWriterThread* writer, long start, long* count)
 {
     const unsigned serial = control->m_connection.serial;
-    char* block = writer->Take(nullptr);
+    char* block = writer->Take();
     int filled = 0;
     control->m_tOperationStart = NowSeconds();
     for (;;) {
@@ -57,7 +57,7 @@ ReceiveEnd ReceiveBursts(CDorvikFTPCtrl* control, FileBlockThread* writer, long 
                 filled += n;
                 if (filled == kReceiveBlock) {
                     writer->Give(filled);
-                    block = writer->Take(nullptr);
+                    block = writer->Take();
                     filled = 0;
                 }
                 if (received >= kBurstLimit)
@@ -70,7 +70,7 @@ ReceiveEnd ReceiveBursts(CDorvikFTPCtrl* control, FileBlockThread* writer, long 
         }
         if (filled > 0) {
             writer->Give(filled);
-            block = writer->Take(nullptr);
+            block = writer->Take();
             filled = 0;
         }
         if (writer->Error() != 0)
@@ -197,7 +197,7 @@ int CDorvikFTPCtrl::RetrieveFile(const CStr& remote, const CStr& local, char typ
     WidenSocketBuffer(m_sockData, SO_RCVBUF, kSocketBuffer);
     ReceiveEnd how = ReceiveEnd::Failed;
     {
-        FileBlockThread writer(file, FileBlockThread::WritesFile, kReceiveBlock, kBlocksInFlight);
+        FileWriterThread writer(file, kReceiveBlock, kBlocksInFlight);
         if (writer.Started()) {
             how = ReceiveBursts(this, &writer, offset, count);
             // What was received is in the file before it is closed, whatever ended the receiving.
