@@ -35,8 +35,8 @@ bool WaitForData(SOCKET s, long microseconds)
     return select(0, &readable, nullptr, nullptr, &pause) > 0;
 }
 
-// Receives the data connection into `writer` until the server closes it. Progress reports
-// count what the file holds.
+// Receives the data connection into `writer` until the server closes it. A progress report
+// waits for the burst to be in the file, so that its count is what the file holds.
 ReceiveEnd ReceiveBursts(CDorvikFTPCtrl* control, FileWriterThread* writer, long start, long* count)
 {
     const unsigned serial = control->m_connection.serial;
@@ -81,6 +81,9 @@ ReceiveEnd ReceiveBursts(CDorvikFTPCtrl* control, FileWriterThread* writer, long
                 return ReceiveEnd::Superseded;
             if (control->m_bAbort)
                 return ReceiveEnd::Aborted;
+            writer->Drain();
+            if (writer->Error() != 0)
+                return ReceiveEnd::Failed;
             *count = start + writer->Written();
             control->Fire_TransferProgress(*count);
             control->m_tOperationStart = NowSeconds();

@@ -49,6 +49,15 @@ void FileWriterThread::Give(int length)
     ReleaseSemaphore(m_fullBlocks, 1, nullptr);
 }
 
+void FileWriterThread::Drain()
+{
+    // Every block but the host's own is empty once it can be taken; they go straight back.
+    const LONG others = static_cast<LONG>(m_blocks.size()) - (m_hostHolds ? 1 : 0);
+    for (LONG i = 0; i < others; ++i)
+        WaitForSingleObject(m_emptyBlocks, INFINITE);
+    ReleaseSemaphore(m_emptyBlocks, others, nullptr);
+}
+
 bool FileWriterThread::Finish()
 {
     if (!m_thread)

@@ -30,8 +30,10 @@ public:
     char* Take();
     void Give(int length);
 
-    // Waits until every block given has been written; false if a write failed. A block the host
-    // still holds is not written.
+    // Waits until every block given has been written (or has failed to be), the thread going on.
+    void Drain();
+    // Waits until every block given has been written and ends the thread; false if a write
+    // failed. A block the host still holds is not written.
     bool Finish();
     // Bytes the thread has written so far.
     long Written() const { return m_written; }
