@@ -1,23 +1,29 @@
 // Get: one remote file into a local file, on the host's thread, with resume from an offset.
 #include "FtpOperation.h"
 
-#include <vector>
-
 #include "Bstr.h"
+#include "FileWriterThread.h"
 #include "LocalTransferFiles.h"
+#include "SocketHelpers.h"
 
 namespace {
 
 // Under Wine each call costs about the same whatever its size, so the sizes are the throughput:
-// receives take all the socket holds, and the file is written once the block is full or the
-// burst ends.
-const int kReceiveBlock = 4 << 20;
+// receives take all the socket holds, and a block goes to the file once it is full or the burst
+// ends. The file is written on a thread of its own, so that writing one block and receiving the
+// next overlap.
+const int kReceiveBlock = 2 << 20;
+const int kBlocksInFlight = 4;
 const int kBurstLimit = 16 << 20;
+// Room in the socket for a few blocks, so that each receive finds a full one waiting.
+const int kSocketBuffer = 4 << 20;
 const long kBurstPause = 2000;  // microseconds
 const long kIdlePause = 5000;
 
 const int kFailed = -1;
 const int kReplyTimeout = -10;
+
+enum class ReceiveEnd { Closed, Failed, Aborted, Superseded };
 
 // True when bytes (or the peer's close) are waiting within `microseconds`.
 bool WaitForData(SOCKET s, long microseconds)
@@ -29,10 +35,79 @@ bool WaitForData(SOCKET s, long microseconds)
     return select(0, &readable, nullptr, nullptr, &pause) > 0;
 }
 
-bool WriteAll(HANDLE file, const char* data, int length)
+// Receives the data connection into `writer` until the server closes it. A progress report
+// waits for the burst to be in the file, so that its count is what the file holds.
+ReceiveEnd ReceiveBursts(CDorvikFTPCtrl* control, FileWriterThread* writer, long start, long* count)
 {
-    DWORD written = 0;
-    return WriteFile(file, data, static_cast<DWORD>(length), &written, nullptr) && written == static_cast<DWORD>(length);
+    const unsigned serial = control->m_connection.serial;
+    char* block = writer->Take();
+    int filled = 0;
+    control->m_tOperationStart = NowSeconds();
+    for (;;) {
+        // One burst: everything that keeps coming, then one progress report. A pause of a
+        // moment does not end the burst, so that a fast transfer reports (and pumps) once per
+        // several blocks rather than once per receive.
+        int received = 0;
+        int n = 0;
+        int error = 0;
+        for (;;) {
+            n = recv(control->m_sockData, block + filled, kReceiveBlock - filled, 0);
+            if (n > 0) {
+                received += n;
+                filled += n;
+                if (filled == kReceiveBlock) {
+                    writer->Give(filled);
+                    block = writer->Take();
+                    filled = 0;
+                }
+                if (received >= kBurstLimit)
+                    break;
+                continue;
+            }
+            error = (n < 0) ? WSAGetLastError() : 0;
+            if (n == 0 || error != WSAEWOULDBLOCK || received == 0 || !WaitForData(control->m_sockData, kBurstPause))
+                break;
+        }
+        if (filled > 0) {
+            writer->Give(filled);
+            block = writer->Take();
+            filled = 0;
+        }
+        if (writer->Error() != 0)
+            return ReceiveEnd::Failed;
+        if (received > 0) {
+            PumpMessages(control);
+            if (control->Superseded(serial))
+                return ReceiveEnd::Superseded;
+            if (control->m_bAbort)
+                return ReceiveEnd::Aborted;
+            writer->Drain();
+            if (writer->Error() != 0)
+                return ReceiveEnd::Failed;
+            *count = start + writer->Written();
+            control->Fire_TransferProgress(*count);
+            control->m_tOperationStart = NowSeconds();
+        }
+        if (n == 0)
+            return ReceiveEnd::Closed;  // the server closed the data connection: the whole file is here
+        if (n > 0)
+            continue;  // the burst reached its limit with more waiting
+        if (error != WSAEWOULDBLOCK && error != 0)
+            return ReceiveEnd::Failed;
+        // A short wait for the next bytes before the pump: spinning on the message queue
+        // would keep Wine's server, which our receives need too, busy for nothing.
+        WaitForData(control->m_sockData, kIdlePause);
+        PumpMessages(control);
+        if (control->Superseded(serial))
+            return ReceiveEnd::Superseded;
+        if (WaitExpired(control->m_tOperationStart, control->m_nTimeout)) {
+            control->m_strErrorDetail = "Timeout!";
+            WSASetLastError(WSAETIMEDOUT);
+            return ReceiveEnd::Failed;
+        }
+        if (control->m_bAbort)
+            return ReceiveEnd::Aborted;
+    }
 }
 
 } // namespace
@@ -122,87 +197,24 @@ int CDorvikFTPCtrl::RetrieveFile(const CStr& remote, const CStr& local, char typ
     // Notices for every receive would cost a posted message each; the window ignores them
     // during a synchronous download anyway. The socket stays non-blocking.
     WSAAsyncSelect(m_sockData, m_hNotifyWnd, 0, 0);
-    std::vector<char> block(kReceiveBlock);
-    bool failed = false;
-    bool aborted = false;
-    m_tOperationStart = NowSeconds();
-    for (;;) {
-        // One burst: everything that keeps coming, then one progress report. A pause of a
-        // moment does not end the burst, so that a fast transfer reports (and pumps) once per
-        // several blocks rather than once per receive.
-        int received = 0;
-        int filled = 0;
-        int n = 0;
-        int error = 0;
-        for (;;) {
-            n = recv(m_sockData, block.data() + filled, kReceiveBlock - filled, 0);
-            if (n > 0) {
-                received += n;
-                filled += n;
-                if (filled == kReceiveBlock) {
-                    if (!WriteAll(file, block.data(), filled)) {
-                        failed = true;
-                        break;
-                    }
-                    *count += filled;
-                    filled = 0;
-                }
-                if (received >= kBurstLimit)
-                    break;
-                continue;
-            }
-            error = (n < 0) ? WSAGetLastError() : 0;
-            if (n == 0 || error != WSAEWOULDBLOCK || received == 0 || !WaitForData(m_sockData, kBurstPause))
-                break;
-        }
-        if (!failed && filled > 0) {
-            if (WriteAll(file, block.data(), filled))
-                *count += filled;
-            else
-                failed = true;
-        }
-        if (failed)
-            break;
-        if (received > 0) {
-            PumpMessages(this);
-            if (Superseded(serial)) {
-                CloseHandle(file);
-                return kFailed;
-            }
-            if (m_bAbort) {
-                aborted = true;
-                break;
-            }
-            Fire_TransferProgress(*count);
-            m_tOperationStart = NowSeconds();
-        }
-        if (n == 0)
-            break;  // the server closed the data connection: the whole file is here
-        if (n > 0)
-            continue;  // the burst reached its limit with more waiting
-        if (error != WSAEWOULDBLOCK && error != 0) {
-            failed = true;
-            break;
-        }
-        // A short wait for the next bytes before the pump: spinning on the message queue
-        // would keep Wine's server, which our receives need too, busy for nothing.
-        WaitForData(m_sockData, kIdlePause);
-        PumpMessages(this);
-        if (Superseded(serial)) {
-            CloseHandle(file);
-            return kFailed;
-        }
-        if (WaitExpired(m_tOperationStart, m_nTimeout)) {
-            m_strErrorDetail = "Timeout!";
-            WSASetLastError(WSAETIMEDOUT);
-            failed = true;
-            break;
-        }
-        if (m_bAbort) {
-            aborted = true;
-            break;
+    WidenSocketBuffer(m_sockData, SO_RCVBUF, kSocketBuffer);
+    ReceiveEnd how = ReceiveEnd::Failed;
+    {
+        FileWriterThread writer(file, kReceiveBlock, kBlocksInFlight);
+        if (writer.Started()) {
+            how = ReceiveBursts(this, &writer, offset, count);
+            // What was received is in the file before it is closed, whatever ended the receiving.
+            if (!writer.Finish() && how != ReceiveEnd::Superseded)
+                how = ReceiveEnd::Failed;
+            *count = offset + writer.Written();
         }
     }
+    if (how == ReceiveEnd::Superseded) {
+        CloseHandle(file);
+        return kFailed;
+    }
+    const bool failed = how == ReceiveEnd::Failed;
+    const bool aborted = how == ReceiveEnd::Aborted;
 
     Fire_TransferProgress(*count);
     CloseHandle(file);

@@ -51,3 +51,8 @@ int ConnectSocket(SOCKET s, const char* host, int port)
     peer.sin_family = AF_INET;
     return connect(s, reinterpret_cast<sockaddr*>(&peer), sizeof(peer));
 }
+
+void WidenSocketBuffer(SOCKET s, int option, int bytes)
+{
+    setsockopt(s, SOL_SOCKET, option, reinterpret_cast<const char*>(&bytes), sizeof(bytes));
+}

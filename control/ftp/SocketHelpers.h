@@ -10,6 +10,10 @@
 int GetSocketAddress(SOCKET s, CStr* address, unsigned short* port);
 BOOL IsSocketWritable(SOCKET s);
 BOOL IsSocketReadable(SOCKET s);
+// Asks for a socket buffer (SO_RCVBUF or SO_SNDBUF) of `bytes` for a bulk transfer. The system's
+// own sizing grows too slowly for a file that passes in a fraction of a second; a smaller buffer
+// than asked for is still a working socket, so the result does not matter.
+void WidenSocketBuffer(SOCKET s, int option, int bytes);
 // Starts a TCP connection and returns connect's result at once (WSAEWOULDBLOCK: under way).
 int ConnectSocket(SOCKET s, const char* host, int port);
 

@@ -1,14 +1,17 @@
 #!/usr/bin/python3
 """Throughput of the control's Get and Put against curl, and the time of a 10,000-entry listing.
 
-Usage: bench_engine.py [build folder]   (default: ../../../../build)
+Usage: bench_engine.py [build folder [runs]]   (default: ../../../../build, 5 runs)
 
 Starts an unthrottled vsftpd on loopback, makes a 256 MiB file and a folder of 10,000 files,
 times curl's download and upload of the file, then the control's Get, Put and EnumFiles through
-control_engine_bench.exe under Wine, and prints MB/s and the control/curl ratios.
+control_engine_bench.exe under Wine, and prints MB/s and the control/curl ratios. The machine is
+shared and one run is noisy: each side runs several times, curl and the control in turn, and the
+medians make the ratios; every run's time is printed as well.
 """
 import os
 import shutil
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -27,6 +30,7 @@ def main():
     build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, '../../../../build'))
     wine_run = os.path.join(here, '../../../../scripts/wine-run.sh')
     exe = os.path.join(build, 'bin', 'control_engine_bench.exe')
+    count = int(sys.argv[2]) if len(sys.argv) > 2 else 5
     peers.RATE = 0
     # Memory-backed, so that the disk's write-back does not decide the figures.
     tmp = tempfile.mkdtemp(prefix='dorvik-bench-', dir='/dev/shm' if os.path.isdir('/dev/shm') else None)
@@ -46,27 +50,35 @@ def main():
         os.makedirs(local)
 
         url = 'ftp://127.0.0.1:%d/pub/' % port
-        os.sync()
-        start = time.time()
-        subprocess.check_call(['curl', '-s', '-o', os.path.join(local, 'curl.bin'), url + 'big.bin'])
-        curl_get = time.time() - start
-        start = time.time()
-        subprocess.check_call(['curl', '-s', '-T', os.path.join(local, 'curl.bin'), url + 'curl-up.bin'])
-        curl_put = time.time() - start
-
         env = dict(os.environ, BUILD_DIR=build)
-        out = subprocess.check_output([wine_run, exe, str(port), 'anonymous', 'x', '/pub/big.bin',
-                                       peers.winpath(os.path.join(local, 'control.bin')), '/pub/many'],
-                                      env=env).decode()
-        figures = {line.split()[0]: line.split()[1:] for line in out.splitlines() if line.strip()}
-        get_s, put_s = float(figures['get'][1]), float(figures['put'][1])
-        list_s, events = float(figures['list'][1]), int(figures['list'][2])
+        runs = {'curl get': [], 'curl put': [], 'get': [], 'put': [], 'list': []}
+        events = 0
+        for _ in range(count):
+            os.sync()
+            start = time.time()
+            subprocess.check_call(['curl', '-s', '-o', os.path.join(local, 'curl.bin'), url + 'big.bin'])
+            runs['curl get'].append(time.time() - start)
+            start = time.time()
+            subprocess.check_call(['curl', '-s', '-T', os.path.join(local, 'curl.bin'), url + 'curl-up.bin'])
+            runs['curl put'].append(time.time() - start)
+
+            out = subprocess.check_output([wine_run, exe, str(port), 'anonymous', 'x', '/pub/big.bin',
+                                           peers.winpath(os.path.join(local, 'control.bin')), '/pub/many'],
+                                          env=env).decode()
+            figures = {line.split()[0]: line.split()[1:] for line in out.splitlines() if line.strip()}
+            for name in ('get', 'put', 'list'):
+                if figures[name][0] != 'ok':
+                    raise SystemExit('the control\'s %s failed' % name)
+                runs[name].append(float(figures[name][1]))
+            events = int(figures['list'][2])
+        median = {name: statistics.median(times) for name, times in runs.items()}
         mb = SIZE / 1e6
-        print('download  curl %8.1f MB/s   control %8.1f MB/s (%s)   control/curl %.2f'
-              % (mb / curl_get, mb / get_s, figures['get'][0], curl_get / get_s))
-        print('upload    curl %8.1f MB/s   control %8.1f MB/s (%s)   control/curl %.2f'
-              % (mb / curl_put, mb / put_s, figures['put'][0], curl_put / put_s))
-        print('listing   %d entries, %d EnumFile events in %.3f s (%s)' % (ENTRIES, events, list_s, figures['list'][0]))
+        for what, curl, ours in (('download', 'curl get', 'get'), ('upload  ', 'curl put', 'put')):
+            print('%s  curl %8.1f MB/s   control %8.1f MB/s   control/curl %.2f   (median of %d)'
+                  % (what, mb / median[curl], mb / median[ours], median[curl] / median[ours], count))
+            print('          curl runs %s s' % ' '.join('%.3f' % t for t in runs[curl]))
+            print('          control runs %s s' % ' '.join('%.3f' % t for t in runs[ours]))
+        print('listing   %d entries, %d EnumFile events in %.3f s (median)' % (ENTRIES, events, median['list']))
         same = open(os.path.join(local, 'control.bin'), 'rb').read() == open(os.path.join(pub, 'big.bin'), 'rb').read()
         print('download byte-identical: %s' % same)
     finally:
