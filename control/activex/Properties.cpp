@@ -67,6 +67,7 @@ STDMETHODIMP CDorvikFTPCtrl::get_FileListing(BSTR* pVal) { return ReturnBstr(m_s
 // Only the socket is asked: connected and able to take bytes right now.
 STDMETHODIMP CDorvikFTPCtrl::get_IsConnected(long* pVal)
 try {
-    return GetLong(IsSocketWritable(m_sockControl) ? 1 : 0, pVal);
+    // A connection the server closed or that broke is not one, however its socket reports.
+    return GetLong(HasControlConnection() && IsSocketWritable(m_sockControl) ? 1 : 0, pVal);
 }
 COMKIT_METHOD_CATCH

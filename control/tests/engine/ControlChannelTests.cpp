@@ -91,6 +91,7 @@ TEST_F(ControlChannel, SilentAndClosingServers)
     EXPECT_EQ(0, LastCode());
     EXPECT_EQ("421 partial", LastText());
     EXPECT_EQ(std::vector<std::string>{"421 partial"}, Replies());
+    EXPECT_EQ(0, Connected());
     EXPECT_EQ(DISP_E_EXCEPTION, ctl->Quote(Arg("NOOP")));
     EXPECT_EQ("Not connected", ErrorText());
 }
