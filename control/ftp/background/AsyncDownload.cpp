@@ -102,7 +102,7 @@ try {
     m_sockData = INVALID_SOCKET;
     m_bAsyncUpload = false;
     m_pDownloadWorker = worker;
-    worker->thread = CreateThread(nullptr, 0, DownloadThreadProc, worker, 0, nullptr);
+    worker->thread = StartDownloadThread(worker);
     if (!worker->thread) {
         // Nothing runs the transfer: end it here as if it had failed.
         FinishAsyncTransfer(AsyncFailed);

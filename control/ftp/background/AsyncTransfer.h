@@ -21,6 +21,7 @@ struct DownloadWorker {
     volatile LONG maxBandwidth = 0; // MaxBandwidth as the host last set it
     volatile LONG stop = 0;
     HANDLE thread = nullptr;        // the host's handle of the thread; the host closes it
+    HMODULE module = nullptr;       // the library, pinned by the thread until its last instruction
     volatile LONG refs = 2;         // the control's and the worker's
     // Held around every post and around raising `stop`: once the host has raised it, the worker
     // posts nothing more, so no notice of a stopped worker can reach a later transfer.
@@ -33,6 +34,8 @@ void ReleaseDownloadWorker(DownloadWorker* worker);
 void SetDownloadBandwidth(DownloadWorker* worker, long limit);
 
 DWORD WINAPI DownloadThreadProc(void* worker);
+// Starts the worker's thread; null when it could not be started.
+HANDLE StartDownloadThread(DownloadWorker* worker);
 
 // The pieces of the background transfers, as the window and the protocol see them.
 const int kAsyncPiece = 32768;

@@ -116,8 +116,26 @@ DWORD WINAPI DownloadThreadProc(void* param)
     w->file = nullptr;
     if (end >= 0)
         Post(w, WM_FTP_DATA_SOCKET, static_cast<WPARAM>(closed), WSAMAKESELECTREPLY(FD_CLOSE, end));
+    HMODULE module = w->module;
     ReleaseDownloadWorker(w);
+    if (module)
+        FreeLibraryAndExitThread(module, 0);
     return 0;
+}
+
+HANDLE StartDownloadThread(DownloadWorker* worker)
+{
+    // A worker whose join timed out is still on its way out when the host may let go of the last
+    // control and unload the library: the thread keeps the library loaded until its last
+    // instruction, so no code is pulled from under it.
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&DownloadThreadProc),
+                       &worker->module);
+    HANDLE thread = CreateThread(nullptr, 0, DownloadThreadProc, worker, 0, nullptr);
+    if (!thread && worker->module) {
+        FreeLibrary(worker->module);
+        worker->module = nullptr;
+    }
+    return thread;
 }
 
 void CDorvikFTPCtrl::StopDownloadWorker()
