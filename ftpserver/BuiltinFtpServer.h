@@ -1,7 +1,8 @@
 // CBuiltinFtpServer: the FTP server that lives inside every control object.
 //
 // Threads: the host's thread calls the public operations; one acceptor thread per listening port; one
-// session thread per client; one transfer thread per running upload or download. Every blocking wait of
+// session thread per client; one transfer thread per running upload or download, taken from a pool of
+// workers kept between transfers. Every blocking wait of
 // those threads is cut into short select() slices that look at stop flags, so that stopping and
 // destroying the server can wake and join them all: under Wine neither shutdown() nor closing a socket
 // from another thread reliably wakes a blocked call, and a socket is closed only by the thread that
@@ -24,6 +25,7 @@
 
 #include "CStr.h"
 #include "ServerMessages.h"
+#include "WorkerPool.h"
 
 // The account rights, bit for bit the control's DFTP_SERVER_PERMISSIONS (DFPERM_*), under names of
 // our own so that both headers can meet in one unit.
@@ -64,7 +66,7 @@ struct FtpSession {
     // The transfer block: cleared as one unit when a transfer ends or cannot start.
     long long restOffset = 0;
     CStr localPath;
-    HANDLE hTransferThread = nullptr;
+    HANDLE hTransferDone = nullptr;  // signalled once the running transfer has returned
     HANDLE transferFile = INVALID_HANDLE_VALUE;  // opened (and positioned) by the session thread
     bool transferCreatedFile = false;           // an upload made or emptied it: remove it on failure
     bool transferTruncates = false;             // STOR from 0: the transfer thread empties the file first
@@ -179,6 +181,7 @@ public:
     volatile LONG m_bShuttingDown;        // the destructor runs: every thread ends
     volatile LONG m_nLiveThreads;         // session and transfer threads not yet returned
     volatile LONG m_nNextCookie;
+    WorkerPool m_transferWorkers;         // idle once every session has returned
 
     void Lock() { EnterCriticalSection(&m_csShared); }
     void Unlock() { LeaveCriticalSection(&m_csShared); }

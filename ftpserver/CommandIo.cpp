@@ -11,14 +11,20 @@ StopFlags SessionStopFlags(FtpSession* session)
     return stop;
 }
 
+void PrepareListeningSocket(SOCKET listener)
+{
+    // Set once here rather than on every accepted socket: that saves a session three calls, each costing
+    // ~100 us under Wine.
+    BOOL on = TRUE;
+    setsockopt(listener, SOL_SOCKET, SO_OOBINLINE, reinterpret_cast<const char*>(&on), sizeof on);
+    setsockopt(listener, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
+    // Every wait on the connection goes through slices that look at the stop flags.
+    SetNonBlocking(listener, true);
+}
+
 void PrepareControlSocket(FtpSession* session)
 {
     SOCKET sock = session->ctrlSock;
-    BOOL on = TRUE;
-    setsockopt(sock, SOL_SOCKET, SO_OOBINLINE, reinterpret_cast<const char*>(&on), sizeof on);
-    setsockopt(sock, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&on), sizeof on);
-    // Every wait on the connection goes through slices that look at the stop flags.
-    SetNonBlocking(sock, true);
     sockaddr_in local = {};
     int length = sizeof local;
     if (getsockname(sock, reinterpret_cast<sockaddr*>(&local), &length) == 0)

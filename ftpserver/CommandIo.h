@@ -22,6 +22,8 @@ CommandReadResult ReadCommandLine(FtpSession* session, CommandChannel& channel, 
 // Prepares a freshly accepted control connection, on the session's own thread: urgent data inline (ABOR
 // sent as urgent data keeps its last byte), no Nagle delay between a reply and the next, non-blocking,
 // and the local address that data connections use.
+// The listening socket's options, which every accepted control connection inherits.
+void PrepareListeningSocket(SOCKET listener);
 void PrepareControlSocket(FtpSession* session);
 
 #endif

@@ -16,11 +16,11 @@ int SessionState(FtpSession* session)
 
 void ReapTransferThread(FtpSession* session)
 {
-    if (!session->hTransferThread)
+    if (!session->hTransferDone)
         return;
-    WaitForSingleObject(session->hTransferThread, INFINITE);
-    CloseHandle(session->hTransferThread);
-    session->hTransferThread = nullptr;
+    WaitForSingleObject(session->hTransferDone, INFINITE);
+    CloseHandle(session->hTransferDone);
+    session->hTransferDone = nullptr;
 }
 
 void ClosePendingDataConnection(FtpSession* session)
@@ -201,9 +201,9 @@ void LaunchTransfer(CommandContext& c, int state, FtpThreadProc proc, const char
     s->finalReplyTaken = false;
     c.server->Unlock();
     c.server->SendReplyFormat(s, "%s\r\n", preliminary);
-    HANDLE thread = StartServerThread(proc, s, nullptr);
-    if (thread) {
-        s->hTransferThread = thread;
+    HANDLE done = c.server->m_transferWorkers.Run(proc, s);
+    if (done) {
+        s->hTransferDone = done;
         return;
     }
     c.server->Lock();

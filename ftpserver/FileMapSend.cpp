@@ -1,10 +1,25 @@
 #include "FileMapSend.h"
 
+#include <vector>
+
 namespace {
 
 // One view at a time, small enough that hundreds of downloads fit a 32-bit address space, large enough
 // that each send moves megabytes.
 constexpr long long kViewBytes = 4LL * 1024 * 1024;
+
+// Below this size one read costs less than mapping a view: a mapping, a view, its unmapping and the
+// mapping's closing are four calls to the Wine server, against one read.
+constexpr long long kReadAtOnceBytes = 64 * 1024;
+
+MappedSendResult SendRead(HANDLE file, SOCKET sock, long long bytes, const StopFlags& stop, DWORD idleMs)
+{
+    std::vector<char> buffer(static_cast<size_t>(bytes));
+    DWORD got = 0;
+    if (!ReadFile(file, buffer.data(), static_cast<DWORD>(bytes), &got, nullptr))
+        return MAPPED_FAILED;
+    return SendAll(sock, buffer.data(), static_cast<int>(got), stop, idleMs) ? MAPPED_SENT : MAPPED_FAILED;
+}
 
 long long CurrentPosition(HANDLE file)
 {
@@ -23,6 +38,8 @@ MappedSendResult SendFileMapped(HANDLE file, SOCKET sock, const StopFlags& stop,
         return MAPPED_UNAVAILABLE;
     if (offset >= size.QuadPart)
         return MAPPED_SENT;  // nothing (left) to send; an empty file cannot be mapped anyway
+    if (size.QuadPart - offset <= kReadAtOnceBytes)
+        return SendRead(file, sock, size.QuadPart - offset, stop, idleMs);
     HANDLE mapping = CreateFileMappingA(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
     if (!mapping)
         return MAPPED_UNAVAILABLE;

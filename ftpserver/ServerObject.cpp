@@ -1,5 +1,6 @@
 // The server object: its lifetime, the listening side, accounts and session records.
 #include "BuiltinFtpServer.h"
+#include "CommandIo.h"
 #include "FtpPaths.h"
 #include "ServerThreads.h"
 
@@ -126,6 +127,7 @@ bool CBuiltinFtpServer::OpenControlPort(u_long address, unsigned short port)
     SOCKET sock = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     bool ok = sock != INVALID_SOCKET;
     if (ok) {
+        PrepareListeningSocket(sock);
         sockaddr_in local = {};
         local.sin_family = AF_INET;
         local.sin_addr.s_addr = address;

@@ -16,6 +16,7 @@ struct AcceptorStart {
 };
 unsigned __stdcall AcceptorThread(void* start);     // takes an AcceptorStart, frees it
 unsigned __stdcall SessionThread(void* session);
+// The two transfers run on workers of the server's m_transferWorkers, not on threads of their own.
 unsigned __stdcall StoreThread(void* session);
 unsigned __stdcall RetrieveThread(void* session);
 

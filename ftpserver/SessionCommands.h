@@ -60,7 +60,7 @@ SessionFlow OnStore(CommandContext& c);
 
 // ---- Helpers of the handlers ----
 int SessionState(FtpSession* session);
-// Waits for a transfer thread that has finished its work and closes its handle.
+// Waits for a transfer that has finished its work and closes its handle.
 void ReapTransferThread(FtpSession* session);
 void ClosePendingDataConnection(FtpSession* session);
 // The end of a login (REIN, a new USER): loggedIn and anonymous cleared, the account's count lowered.

@@ -130,7 +130,7 @@ unsigned __stdcall SessionThread(void* argument)
         server->SendReply(session, "220 Pellor Ftp Server.\r\n");
         SendEndReply(session, ServeCommands(session));
     } catch (...) {
-        if (!session->hTransferThread)
+        if (!session->hTransferDone)
             ClearTransferBlock(session);
         server->SendLastWords(session, "421 Internal error - out of memory, closing control connection.\r\n");
     }
@@ -141,7 +141,7 @@ unsigned __stdcall SessionThread(void* argument)
 
     server->Lock();
     session->alive = false;
-    HANDLE transfer = session->hTransferThread;
+    HANDLE transfer = session->hTransferDone;
     HANDLE self = session->hSessionThread;
     server->Unlock();
     // A download or upload that is still running finishes and sends its own reply first; stop flags and
@@ -149,7 +149,7 @@ unsigned __stdcall SessionThread(void* argument)
     if (transfer) {
         WaitForSingleObject(transfer, INFINITE);
         CloseHandle(transfer);
-        session->hTransferThread = nullptr;
+        session->hTransferDone = nullptr;
     }
     if (self)
         CloseHandle(self);

@@ -297,7 +297,6 @@ unsigned __stdcall StoreThread(void* argument)
 {
     if (FtpSession* session = static_cast<FtpSession*>(argument))
         RunTransfer(session, ReceiveUpload, true);
-    _endthreadex(0);
     return 0;
 }
 
@@ -305,6 +304,5 @@ unsigned __stdcall RetrieveThread(void* argument)
 {
     if (FtpSession* session = static_cast<FtpSession*>(argument))
         RunTransfer(session, SendDownload, false);
-    _endthreadex(0);
     return 0;
 }

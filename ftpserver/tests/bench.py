@@ -1,11 +1,14 @@
 """Benchmark of the built-in server (under Wine) against vsftpd and pyftpdlib on loopback, with curl as client.
 
-    BUILD_DIR=... /usr/bin/python3 bench.py path/to/FtpTestHost.exe [size-MiB [server,server...]]
+    BUILD_DIR=... /usr/bin/python3 bench.py path/to/FtpTestHost.exe [size-MiB [server,server... [runs]]]
 
-Prints MB/s for RETR and STOR of one big file, seconds for 200 concurrent logins and for 200 concurrent
-RETRs of a 10 MiB file, and each figure's ratio to vsftpd. Nothing is asserted."""
+Prints MB/s for RETR and STOR of one big file, seconds for 200 concurrent logins, for 200 concurrent RETRs
+of a 10 MiB file and of a tiny file (the cost of a session's setup), and each figure's ratio to vsftpd.
+The servers take turns within each run, so that a busy moment of a shared machine falls on all of them;
+every run's figures are printed, then their medians. Nothing is asserted."""
 import os
 import shutil
+import statistics
 import socket
 import subprocess
 import sys
@@ -142,10 +145,25 @@ def parallel_retr(server, name):
     return time.time() - started, ok
 
 
+FIGURES = ("RETR MB/s", "STOR MB/s", "200 logins s", "200x10MiB RETR s", "200xtiny RETR s")
+
+
+def measure(server, name):
+    retr = curl_speed(server, lambda url: ["-o", "/dev/null", url + "big.bin"], "speed_download")
+    stor = curl_speed(server, lambda url: ["-T", server.big, url + server.upload_dir + name + ".bin"],
+                      "speed_upload")
+    login_s, login_ok = logins(server)
+    par_s, par_ok = parallel_retr(server, "ten.bin")
+    tiny_s, tiny_ok = parallel_retr(server, "tiny.bin")
+    failures = CLIENTS * 3 - login_ok - par_ok - tiny_ok
+    return (retr, stor, login_s, par_s, tiny_s), failures
+
+
 def main():
     exe = sys.argv[1]
     size_mib = int(sys.argv[2]) if len(sys.argv) > 2 else 256
-    only = sys.argv[3].split(",") if len(sys.argv) > 3 else None
+    only = sys.argv[3].split(",") if len(sys.argv) > 3 and sys.argv[3] else None
+    runs = int(sys.argv[4]) if len(sys.argv) > 4 else 3
     work = tempfile.mkdtemp(prefix="ftpsrv-bench-")
     root = os.path.join(work, "root")
     os.makedirs(os.path.join(root, "up"))
@@ -156,41 +174,45 @@ def main():
             f.write(block)
     with open(os.path.join(root, "ten.bin"), "wb") as f:
         f.write(os.urandom(10 << 20))
-    results = {}
+    with open(os.path.join(root, "tiny.bin"), "wb") as f:
+        f.write(b"tiny\n")
+    results = {}  # server name -> list of per-run figure tuples
     makers = [("vsftpd", lambda: Vsftpd(root, work)), ("pyftpdlib", lambda: Pyftpd(root)),
               ("builtin", lambda: Builtin(exe, root))]
+    print("%d MiB file, %d clients, loopback, curl as client, %d runs" % (size_mib, CLIENTS, runs))
+    print("%-10s %4s %10s %10s %13s %17s %16s %9s" % (("server", "run") + FIGURES + ("failures",)))
     try:
-        for name, make in makers:
-            if only and name not in only:
-                continue
-            server = make()
-            try:
-                retr = curl_speed(server, lambda url: ["-o", "/dev/null", url + "big.bin"], "speed_download")
-                stor = curl_speed(server, lambda url: ["-T", big, url + server.upload_dir + name + ".bin"],
-                                  "speed_upload")
-                login_s, login_ok = logins(server)
-                par_s, par_ok = parallel_retr(server, "ten.bin")
-                results[name] = (retr, stor, login_s, login_ok, par_s, par_ok)
-            finally:
-                server.close()
-                os.chmod(root, 0o755)
-                for leftover in os.listdir(os.path.join(root, "up")):
-                    os.remove(os.path.join(root, "up", leftover))
+        for run in range(runs):
+            for name, make in makers:
+                if only and name not in only:
+                    continue
+                server = make()
+                server.big = big
+                try:
+                    figures, failures = measure(server, name)
+                finally:
+                    server.close()
+                    os.chmod(root, 0o755)
+                    for leftover in os.listdir(os.path.join(root, "up")):
+                        os.remove(os.path.join(root, "up", leftover))
+                results.setdefault(name, []).append(figures)
+                print("%-10s %4d %10.1f %10.1f %13.2f %17.2f %16.2f %9d" % ((name, run + 1) + figures + (failures,)))
+                sys.stdout.flush()
     finally:
         os.chmod(root, 0o755)
         shutil.rmtree(work, ignore_errors=True)
 
-    base = results.get("vsftpd")
-    print("%d MiB file, %d clients, loopback, curl as client" % (size_mib, CLIENTS))
-    print("%-10s %12s %12s %16s %20s" % ("server", "RETR MB/s", "STOR MB/s", "200 logins s", "200x10MiB RETR s"))
-    for name, (retr, stor, login_s, login_ok, par_s, par_ok) in results.items():
-        print("%-10s %12.1f %12.1f %9.2f (%3d ok) %12.2f (%3d ok)" % (name, retr, stor, login_s, login_ok, par_s, par_ok))
+    medians = {name: tuple(statistics.median(run[i] for run in runs_) for i in range(len(FIGURES)))
+               for name, runs_ in results.items()}
+    print("medians")
+    for name, figures in medians.items():
+        print("%-10s %4s %10.1f %10.1f %13.2f %17.2f %16.2f" % ((name, "") + figures))
+    base = medians.get("vsftpd")
     if base:
-        print("ratios to vsftpd (throughput: higher is better; seconds: lower is better)")
-        for name, (retr, stor, login_s, _, par_s, _) in results.items():
-            print("%-10s RETR x%.2f  STOR x%.2f  logins x%.2f  parallel RETR x%.2f" % (
-                name, retr / base[0] if base[0] else 0, stor / base[1] if base[1] else 0,
-                login_s / base[2] if base[2] else 0, par_s / base[4] if base[4] else 0))
+        print("ratios of medians to vsftpd (throughput: higher is better; seconds: lower is better)")
+        for name, figures in medians.items():
+            print("%-10s RETR x%.2f  STOR x%.2f  logins x%.2f  parallel RETR x%.2f  parallel tiny RETR x%.2f" % (
+                (name,) + tuple(f / b if b else 0 for f, b in zip(figures, base))))
 
 
 if __name__ == "__main__":
