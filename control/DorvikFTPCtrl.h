@@ -222,6 +222,11 @@ public:
     // The same, or the running operation was halted: a wait or exchange begun on connection
     // `serial` must end and leave the sockets alone.
     bool ConnectionGone(unsigned serial) const { return Superseded(serial) || OperationHalted(); }
+    // The running operation's connection was taken away under it (a Disconnect from a handler).
+    bool OperationLost() const;
+    // Closes the data socket, unless the operation's connection was taken away: the socket then
+    // belongs to whatever came after.
+    void CloseDataSocket();
 
     // Background transfers (BeginGet, BeginPut): every way one can end goes through
     // FinishAsyncTransfer; the window hands it their notices.

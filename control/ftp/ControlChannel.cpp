@@ -95,6 +95,17 @@ bool CDorvikFTPCtrl::OperationHalted() const
     return m_pOperation && m_pOperation->Halted();
 }
 
+bool CDorvikFTPCtrl::OperationLost() const
+{
+    return m_pOperation && m_pOperation->Lost();
+}
+
+void CDorvikFTPCtrl::CloseDataSocket()
+{
+    if (!OperationLost())
+        CloseSocketMember(&m_sockData);
+}
+
 // The socket is peeked and only the bytes up to the line's end are taken, so nothing that
 // follows the line (the next reply) is ever read here; the bytes of a line that is still
 // arriving wait in the connection's partial line until its CR comes.

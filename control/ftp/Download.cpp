@@ -143,16 +143,14 @@ COMKIT_METHOD_CATCH
 int CDorvikFTPCtrl::RetrieveFile(const CStr& remote, const CStr& local, char type, long offset, long* count)
 {
     ControlHold hold(this);
-    const unsigned serial = m_connection.serial;
     *count = offset;
     if (!SendCommand(CStr::Format("TYPE %c\r\n", type)))
         return kFailed;
     if (ReadReply(&m_sockControl) == kReplyTimeout)
         return kReplyTimeout;
     m_bAbort = FALSE;
-    if (OpenDataConnection() != 0 || Superseded(serial)) {
-        if (!Superseded(serial))
-            CloseSocketMember(&m_sockData);
+    if (OpenDataConnection() != 0 || OperationLost()) {
+        CloseDataSocket();
         return kFailed;
     }
     if (offset != 0) {
@@ -161,21 +159,19 @@ int CDorvikFTPCtrl::RetrieveFile(const CStr& remote, const CStr& local, char typ
             return kFailed;
         int code = ReadReply(&m_sockControl);
         if (code != 350) {
-            if (!Superseded(serial))
-                CloseSocketMember(&m_sockData);
+            CloseDataSocket();
             return code == kReplyTimeout ? kReplyTimeout : kFailed;
         }
     }
     if (!SendCommand(CStr::Format("RETR %s\r\n", remote.c_str())))
         return kFailed;
     int code = ReadReply(&m_sockControl);
-    if (code == kReplyTimeout || code >= 300 || Superseded(serial)) {
-        if (!Superseded(serial))
-            CloseSocketMember(&m_sockData);
+    if (code == kReplyTimeout || code >= 300 || OperationLost()) {
+        CloseDataSocket();
         return code == kReplyTimeout ? kReplyTimeout : kFailed;
     }
     if (!m_nPassiveMode && !AcceptDataConnection(false, true)) {
-        if (Superseded(serial))
+        if (OperationLost())
             return kFailed;
         // The server must not find a listener later and send the file into nothing.
         CloseSocketMember(&m_sockListen);
@@ -183,7 +179,7 @@ int CDorvikFTPCtrl::RetrieveFile(const CStr& remote, const CStr& local, char typ
         return kFailed;
     }
     Fire_TransferStarting(local, remote, offset);
-    if (Superseded(serial))
+    if (OperationLost())
         return kFailed;
     WSASetLastError(0);
 
@@ -218,7 +214,7 @@ int CDorvikFTPCtrl::RetrieveFile(const CStr& remote, const CStr& local, char typ
 
     Fire_TransferProgress(*count);
     CloseHandle(file);
-    if (Superseded(serial))
+    if (OperationLost())
         return kFailed;
     // A download that did not end with the server's close is stopped on the server as well.
     EndDataTransfer(failed || aborted);

@@ -48,7 +48,6 @@ public:
 
     // The connection this scope started on was taken away (Disconnect from an event handler).
     bool Lost() const;
-    unsigned Serial() const { return m_serial; }
     // A command of this run could not be sent because the server still owed the answer to an
     // earlier one; nothing more is sent or read in this run.
     void NoteEarlierReplyMissing() { m_earlierReplyMissing = true; }

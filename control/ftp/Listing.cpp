@@ -41,34 +41,29 @@ private:
 CStr CDorvikFTPCtrl::StartListing(const CStr& argument)
 {
     ControlHold hold(this);
-    const unsigned serial = m_connection.serial;
+    // A connection taken away under the call makes each step below fail without touching the
+    // sockets; the operation then reports it as such, whatever text is returned here.
     int code = 0;
     if (SendCommand("TYPE A\r\n"))
         code = ReadReply(&m_sockControl);
-    if (Superseded(serial))
-        return kClosedUnderCallText;
     if (code == -10) {
-        CloseSocketMember(&m_sockData);
+        CloseDataSocket();
         return "Timeout";
     }
     int error = OpenDataConnection();
-    if (Superseded(serial))
-        return kClosedUnderCallText;
     if (error != 0) {
-        CloseSocketMember(&m_sockData);
+        CloseDataSocket();
         return CStr::Format("Failure! - no data connection (error %d)", error);
     }
     code = 0;
     if (SendCommand(argument.IsEmpty() ? CStr("LIST\r\n") : CStr::Format("LIST %s\r\n", argument.c_str())))
         code = ReadReply(&m_sockControl);
-    if (Superseded(serial))
-        return kClosedUnderCallText;
     if (code < 100 || code > 199) {
-        CloseSocketMember(&m_sockData);
+        CloseDataSocket();
         return "Failure! - " + m_strLastServerResponseText;
     }
     if (!m_nPassiveMode && !AcceptDataConnection(true, true)) {
-        if (Superseded(serial))
+        if (OperationLost())
             return kClosedUnderCallText;
         // The server must not connect to a listener later and send the listing into nothing.
         CloseSocketMember(&m_sockListen);
@@ -76,7 +71,7 @@ CStr CDorvikFTPCtrl::StartListing(const CStr& argument)
         if (m_bAbort)
             return CStr();
         TransferReply reply = FinishTransfer(this, true);
-        if (Superseded(serial))
+        if (OperationLost())
             return kClosedUnderCallText;
         return "Failure! - " + reply.text;
     }

@@ -354,20 +354,9 @@ TEST_F(EngineTest, BackgroundTransfersJudgeTheFinalReply)
             ASSERT_EQ(S_OK, ctl->BeginGet(Arg("file.bin"), Arg(local), 0, &ret)) << ErrorText();
             ASSERT_EQ(0, ret);
         }
-        DWORD until = GetTickCount() + 20000;
-        while (Busy() && GetTickCount() < until) {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageA(&msg);
-            Sleep(1);
-        }
+        PumpWhileBusy();
         // What the window still has queued is delivered before the outcome is judged.
-        for (int i = 0; i < 50; ++i) {
-            MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-                DispatchMessageA(&msg);
-            Sleep(1);
-        }
+        PumpFor(50);
         EXPECT_EQ(0, Busy());
         EXPECT_EQ(k.code, LastCode());
         std::vector<std::string> replies = Replies();
@@ -420,9 +409,7 @@ TEST_F(EngineTest, BackgroundTransfersStopForAnAbortAtTheirEdges)
         {
             // A timer with a callback: it fires from whichever loop pumps, the control's included.
             TimerCall abort(k.inStarting ? 600000 : 700, [c] { c->Abort(); });
-            DWORD until = GetTickCount() + 20000;
-            while (Busy() && GetTickCount() < until)
-                PumpFor(10);
+            PumpWhileBusy();
         }
         PumpFor(200);
         sink.hook = nullptr;
