@@ -1,4 +1,5 @@
-// The acceptor: owns the listening socket from LaunchAcceptor until it is told to stop.
+// The acceptor: owns the listening socket from LaunchAcceptor until it is told to stop, and starts a
+// session for each connection it takes.
 #include "CommandIo.h"
 #include "DataIo.h"
 #include "ServerThreads.h"
@@ -7,18 +8,6 @@
 
 namespace {
 
-// Under the server's lock.
-bool OverConnectionCaps(CBuiltinFtpServer* server, u_long peer)
-{
-    int total = 0, fromPeer = 0;
-    for (FtpSession* session = server->m_pFirstSession; session; session = session->next) {
-        ++total;
-        if (session->peerAddress == peer)
-            ++fromPeer;
-    }
-    return total >= server->m_limits.maxSessions || fromPeer >= server->m_limits.maxSessionsPerAddress;
-}
-
 void TurnAway(SOCKET sock)
 {
     static const char text[] = "421 Too many connections.\r\n";
@@ -26,21 +15,31 @@ void TurnAway(SOCKET sock)
     CBuiltinFtpServer::CloseSock(sock);
 }
 
-void StartSession(CBuiltinFtpServer* server, SOCKET sock, const sockaddr_in& peer)
+// False when the client is turned away: over a session cap, or no record or worker could be had.
+bool StartSession(CBuiltinFtpServer* server, SOCKET sock, const sockaddr_in& peer, u_long local)
 {
-    FtpSession* session = server->AddSession(sock, peer);
+    FtpSession* session = server->AddSession(sock, peer, local);
     if (!session)
-        return;
+        return false;
     InterlockedIncrement(&server->m_nLiveThreads);
-    // The handle and id are written under the lock the new thread takes before it reads them.
-    server->Lock();
-    session->hSessionThread = StartServerThread(SessionThread, session, &session->nSessionThreadId);
-    bool started = session->hSessionThread != nullptr;
-    server->Unlock();
-    if (!started) {
-        server->ReleaseSession(session);
-        InterlockedDecrement(&server->m_nLiveThreads);
-    }
+    if (server->m_sessionWorkers.Run(SessionThread, session))
+        return true;
+    session->ctrlSock = INVALID_SOCKET;  // the caller turns the client away and closes it
+    server->ReleaseSession(session);
+    InterlockedDecrement(&server->m_nLiveThreads);
+    return false;
+}
+
+// Waits up to one slice for a connection. With the listener's event the wait is one call to the Wine
+// server, where select() takes up to five; the event is only a hint, since every slice ends in an accept.
+WaitResult AwaitArrival(SOCKET listener, HANDLE arrivals, const StopFlags& stop)
+{
+    if (!arrivals)
+        return WaitSocket(listener, false, 0, stop);
+    DWORD waited = WaitForSingleObject(arrivals, 100);
+    if (stop.Raised())
+        return SOCK_STOPPED;
+    return waited == WAIT_FAILED ? SOCK_FAILED : SOCK_READY;
 }
 
 }  // namespace
@@ -50,41 +49,56 @@ unsigned __stdcall AcceptorThread(void* argument)
     AcceptorStart* start = static_cast<AcceptorStart*>(argument);
     CBuiltinFtpServer* server = start->server;
     SOCKET listener = start->listener;
+    u_long address = start->address;
     delete start;
 
     StopFlags stop;
     stop.flags[0] = &server->m_nStopAcceptor;
     stop.flags[1] = &server->m_bShuttingDown;
+    // Accepted connections inherit this registration until their session makes its own
+    // (PrepareControlSocket); its mask holds nothing a connected socket can raise.
+    HANDLE arrivals = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (arrivals && WSAEventSelect(listener, arrivals, FD_ACCEPT) != 0) {
+        CloseHandle(arrivals);
+        arrivals = nullptr;
+    }
+    // While connections queue up, the next is taken at once, without a wait in between that would cost
+    // each of them another call to the Wine server.
+    bool morePending = false;
     for (;;) {
-        WaitResult waited = WaitSocket(listener, false, 0, stop);
-        if (waited == SOCK_STOPPED)
-            break;
-        if (waited != SOCK_READY) {
-            Sleep(50);  // a transient failure of the wait: keep serving
-            continue;
+        if (morePending) {
+            if (stop.Raised())
+                break;
+        } else {
+            WaitResult waited = AwaitArrival(listener, arrivals, stop);
+            if (waited == SOCK_STOPPED)
+                break;
+            if (waited != SOCK_READY) {
+                Sleep(50);  // a transient failure of the wait: keep serving
+                continue;
+            }
         }
         sockaddr_in peer = {};
         int peerLength = sizeof peer;
         SOCKET sock = accept(listener, reinterpret_cast<sockaddr*>(&peer), &peerLength);
+        morePending = sock != INVALID_SOCKET;
         if (sock == INVALID_SOCKET) {
-            Sleep(10);  // out of descriptors, a reset before accept, ...: not a reason to stop
-            continue;
-        }
-        server->Lock();
-        bool refuse = OverConnectionCaps(server, peer.sin_addr.s_addr);
-        server->Unlock();
-        if (refuse) {
-            TurnAway(sock);
+            if (WSAGetLastError() != WSAEWOULDBLOCK)
+                Sleep(10);  // out of descriptors, a reset before accept, ...: not a reason to stop
             continue;
         }
         // Out of memory for the record: this client is turned away, the server goes on.
+        bool started = false;
         try {
-            StartSession(server, sock, peer);
+            started = StartSession(server, sock, peer, address);
         } catch (...) {
-            TurnAway(sock);
         }
+        if (!started)
+            TurnAway(sock);
     }
     CBuiltinFtpServer::CloseSock(listener);
+    if (arrivals)
+        CloseHandle(arrivals);
     _endthreadex(0);
     return 0;
 }

@@ -66,13 +66,15 @@ struct FtpSession {
     // The transfer block: cleared as one unit when a transfer ends or cannot start.
     long long restOffset = 0;
     CStr localPath;
-    HANDLE hTransferDone = nullptr;  // signalled once the running transfer has returned
+    bool transferLaunched = false;   // a transfer job was started and has not been joined yet
+    JobDone transferDone;            // signalled once that job has returned
     HANDLE transferFile = INVALID_HANDLE_VALUE;  // opened (and positioned) by the session thread
     bool transferCreatedFile = false;           // an upload made or emptied it: remove it on failure
     bool transferTruncates = false;             // STOR from 0: the transfer thread empties the file first
 
     FtpAccount* account = nullptr;      // under the server's lock: RemoveAccount clears it
     SOCKET ctrlSock = INVALID_SOCKET;   // owned and closed by the session thread only
+    HANDLE commandArrived = nullptr;    // auto-reset; Winsock sets it when bytes or the end arrive on ctrlSock
     bool loggedIn = false;
     bool anonymous = false;
     int dataMode = FTP_DATA_NONE;
@@ -81,8 +83,7 @@ struct FtpSession {
     bool hasRenameFrom = false;
     CStr cwd = "/";                     // canonical path as the client sees it, below the root
 
-    HANDLE hSessionThread = nullptr;
-    DWORD nSessionThreadId = 0;
+    bool loginNoticeUnanswered = false; // a connect notice went out and no answer came: see SessionThread
     FtpSession* prev = nullptr;
     FtpSession* next = nullptr;
     bool alive = false;
@@ -139,7 +140,10 @@ public:
     unsigned short ListeningPort();   // the bound port (useful when 0 was asked for by a test)
 
     // ---- Records and their lists ----
-    FtpSession* AddSession(SOCKET sock, const sockaddr_in& peer);
+    // local: the listener's address, or INADDR_ANY when the session thread must ask the connection.
+    // nullptr when the session caps are reached.
+    FtpSession* AddSession(SOCKET sock, const sockaddr_in& peer, u_long local);
+    bool OverSessionCaps(u_long peer) const;
     bool ReleaseSession(FtpSession* session);
     static int CloseSock(SOCKET sock);
 
@@ -163,6 +167,7 @@ public:
     FtpSession* m_pFirstSession;
     FtpSession* m_pLastSession;
     SOCKET m_sockListen;
+    u_long m_listenAddress;               // network order; INADDR_ANY when bound to every address
     unsigned long m_nPassivePortCount;
     unsigned short m_nPassivePortFirst;
     const char* m_pszMonths[12];
@@ -181,6 +186,7 @@ public:
     volatile LONG m_bShuttingDown;        // the destructor runs: every thread ends
     volatile LONG m_nLiveThreads;         // session and transfer threads not yet returned
     volatile LONG m_nNextCookie;
+    WorkerPool m_sessionWorkers;          // run SessionThread; idle once m_nLiveThreads is 0
     WorkerPool m_transferWorkers;         // idle once every session has returned
 
     void Lock() { EnterCriticalSection(&m_csShared); }

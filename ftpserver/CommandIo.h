@@ -19,11 +19,12 @@ StopFlags SessionStopFlags(FtpSession* session);
 
 CommandReadResult ReadCommandLine(FtpSession* session, CommandChannel& channel, CStr& line);
 
-// Prepares a freshly accepted control connection, on the session's own thread: urgent data inline (ABOR
-// sent as urgent data keeps its last byte), no Nagle delay between a reply and the next, non-blocking,
-// and the local address that data connections use.
-// The listening socket's options, which every accepted control connection inherits.
+// The listening socket's options, which every accepted control connection inherits: urgent data inline
+// (ABOR sent as urgent data keeps its last byte), no Nagle delay between a reply and the next,
+// non-blocking.
 void PrepareListeningSocket(SOCKET listener);
+// Prepares a freshly accepted control connection on the session's own thread: the event that tells of a
+// command's arrival, and the local address that data connections use.
 void PrepareControlSocket(FtpSession* session);
 
 #endif

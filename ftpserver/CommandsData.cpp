@@ -16,11 +16,10 @@ int SessionState(FtpSession* session)
 
 void ReapTransferThread(FtpSession* session)
 {
-    if (!session->hTransferDone)
+    if (!session->transferLaunched)
         return;
-    WaitForSingleObject(session->hTransferDone, INFINITE);
-    CloseHandle(session->hTransferDone);
-    session->hTransferDone = nullptr;
+    session->transferDone.Wait();
+    session->transferLaunched = false;
 }
 
 void ClosePendingDataConnection(FtpSession* session)
@@ -99,6 +98,7 @@ SessionFlow OnPasv(CommandContext& c)
         c.Reply("425 Can't open data connection.");
         return FLOW_CONTINUE;
     }
+    PrepareDataListener(listener);
     c.server->Lock();
     unsigned short first = c.server->m_nPassivePortFirst;
     unsigned long count = c.server->m_nPassivePortCount;
@@ -201,9 +201,8 @@ void LaunchTransfer(CommandContext& c, int state, FtpThreadProc proc, const char
     s->finalReplyTaken = false;
     c.server->Unlock();
     c.server->SendReplyFormat(s, "%s\r\n", preliminary);
-    HANDLE done = c.server->m_transferWorkers.Run(proc, s);
-    if (done) {
-        s->hTransferDone = done;
+    if (c.server->m_transferWorkers.Run(proc, s, &s->transferDone)) {
+        s->transferLaunched = true;
         return;
     }
     c.server->Lock();

@@ -28,8 +28,11 @@ bool SendAll(SOCKET sock, const char* data, int length, const StopFlags& stop, D
 // One receive of up to capacity bytes: > 0 bytes, 0 the peer closed, -1 error, stop or idle time-out.
 int ReceiveSome(SOCKET sock, char* buffer, int capacity, const StopFlags& stop, DWORD idleMs);
 
-// Accepts on a listener only a connection coming from peer (network order); others are closed and the
-// wait goes on. INVALID_SOCKET on time-out, stop or error.
+// Readies a passive listener before its bind: non-blocking, which the accepted connection inherits.
+void PrepareDataListener(SOCKET listener);
+
+// Accepts on a listener readied by PrepareDataListener only a connection coming from peer (network
+// order); others are closed and the wait goes on. INVALID_SOCKET on time-out, stop or error.
 SOCKET AcceptFromPeer(SOCKET listener, u_long peer, DWORD timeoutMs, const StopFlags& stop);
 
 // A TCP connection to peer:port, bound to localAddress and a port of the window first..first+count-1.

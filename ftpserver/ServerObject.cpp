@@ -31,6 +31,7 @@ CBuiltinFtpServer::CBuiltinFtpServer()
       m_pFirstSession(nullptr),
       m_pLastSession(nullptr),
       m_sockListen(INVALID_SOCKET),
+      m_listenAddress(INADDR_ANY),
       m_nPassivePortCount(900),
       m_nPassivePortFirst(100),
       m_pszMonths{"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"},
@@ -138,6 +139,7 @@ bool CBuiltinFtpServer::OpenControlPort(u_long address, unsigned short port)
     }
     Lock();
     m_sockListen = ok ? sock : INVALID_SOCKET;
+    m_listenAddress = address;
     m_bListening = ok;
     Unlock();
     return ok;
@@ -172,9 +174,10 @@ bool CBuiltinFtpServer::LaunchAcceptor()
     Lock();
     bool startNow = !m_bAcceptorRunning && m_bListening;
     SOCKET listener = m_sockListen;
+    u_long address = m_listenAddress;
     Unlock();
     if (startNow) {
-        AcceptorStart* start = new AcceptorStart{this, listener};
+        AcceptorStart* start = new AcceptorStart{this, listener, address};
         HANDLE thread = StartServerThread(AcceptorThread, start, nullptr);
         if (!thread)
             delete start;
@@ -353,17 +356,37 @@ void CBuiltinFtpServer::RemoveAllAccounts()
     }
 }
 
-FtpSession* CBuiltinFtpServer::AddSession(SOCKET sock, const sockaddr_in& peer)
+// Under the server's lock.
+bool CBuiltinFtpServer::OverSessionCaps(u_long peer) const
+{
+    int total = 0, fromPeer = 0;
+    for (FtpSession* session = m_pFirstSession; session; session = session->next) {
+        ++total;
+        if (session->peerAddress == peer)
+            ++fromPeer;
+    }
+    return total >= m_limits.maxSessions || fromPeer >= m_limits.maxSessionsPerAddress;
+}
+
+FtpSession* CBuiltinFtpServer::AddSession(SOCKET sock, const sockaddr_in& peer, u_long local)
 {
     if (sock == INVALID_SOCKET)
         return nullptr;
     FtpSession* session = new FtpSession;
     InitializeCriticalSection(&session->replyLock);
-    session->ctrlSock = sock;  // its local address is read by the session thread (PrepareControlSocket)
+    session->ctrlSock = sock;
+    session->localAddress = local;  // INADDR_ANY: read by the session thread (PrepareControlSocket)
     session->peerAddress = peer.sin_addr.s_addr;
     session->server = this;
     session->loginClockStart = GetTickCount();
+    // The caps are counted and the record linked under one lock.
     Lock();
+    if (OverSessionCaps(session->peerAddress)) {
+        Unlock();
+        DeleteCriticalSection(&session->replyLock);
+        delete session;
+        return nullptr;
+    }
     session->prev = m_pLastSession;
     if (m_pLastSession)
         m_pLastSession->next = session;
@@ -396,6 +419,8 @@ bool CBuiltinFtpServer::ReleaseSession(FtpSession* session)
         CloseSock(session->dataSock);
     if (session->ctrlSock != INVALID_SOCKET)
         CloseSock(session->ctrlSock);
+    if (session->commandArrived)
+        CloseHandle(session->commandArrived);
     DeleteCriticalSection(&session->replyLock);
     delete session;
     return true;

@@ -13,10 +13,12 @@ HANDLE StartServerThread(FtpThreadProc proc, void* argument, DWORD* threadId);
 struct AcceptorStart {
     CBuiltinFtpServer* server;
     SOCKET listener;
+    u_long address;  // the listener's, network order; INADDR_ANY when bound to every address
 };
 unsigned __stdcall AcceptorThread(void* start);     // takes an AcceptorStart, frees it
+// A session runs on a worker of the server's m_sessionWorkers, the two transfers on one of its
+// m_transferWorkers; none has a thread of its own. Each returns a WorkerPool verdict.
 unsigned __stdcall SessionThread(void* session);
-// The two transfers run on workers of the server's m_transferWorkers, not on threads of their own.
 unsigned __stdcall StoreThread(void* session);
 unsigned __stdcall RetrieveThread(void* session);
 

@@ -4,8 +4,6 @@
 #include "SessionCommands.h"
 #include "Transfer.h"
 
-#include <process.h>
-
 namespace {
 
 CStr DottedAddress(u_long address)
@@ -87,8 +85,10 @@ LoginOutcome RunLoginExchange(FtpSession* session, const CStr& user)
     // From here on the notice belongs to the window.
     LPARAM answer = 0;
     if (!AwaitThreadMessage(WM_FTPSERVER_CONNECT_REPLY, session->loginCookie, waitLimit, SessionStopFlags(session),
-                            answer))
+                            answer)) {
+        session->loginNoticeUnanswered = true;
         return LOGIN_NOT_CONFIRMED;
+    }
     return answer == 0 ? LOGIN_ACCEPTED : LOGIN_REFUSED_BY_HOST;
 }
 
@@ -117,9 +117,12 @@ unsigned __stdcall SessionThread(void* argument)
     FtpSession* session = static_cast<FtpSession*>(argument);
     CBuiltinFtpServer* server = session->server;
     PrepareControlSocket(session);
-    MSG probe;
-    PeekMessageA(&probe, nullptr, 0, 0, PM_NOREMOVE);  // the queue must exist before any notice is posted
-    server->Lock();  // AcceptorThread stores our handle and id under this lock
+    // The queue must exist before any notice is posted. On a worker that served an earlier session it
+    // may still hold late answers to that session's exchanges: they go now.
+    MSG leftover;
+    while (PeekMessageA(&leftover, reinterpret_cast<HWND>(-1), 0, 0, PM_REMOVE)) {
+    }
+    server->Lock();
     session->alive = true;
     session->state = FTP_IDLE;
     server->Unlock();
@@ -130,7 +133,7 @@ unsigned __stdcall SessionThread(void* argument)
         server->SendReply(session, "220 Pellor Ftp Server.\r\n");
         SendEndReply(session, ServeCommands(session));
     } catch (...) {
-        if (!session->hTransferDone)
+        if (!session->transferLaunched)
             ClearTransferBlock(session);
         server->SendLastWords(session, "421 Internal error - out of memory, closing control connection.\r\n");
     }
@@ -141,20 +144,14 @@ unsigned __stdcall SessionThread(void* argument)
 
     server->Lock();
     session->alive = false;
-    HANDLE transfer = session->hTransferDone;
-    HANDLE self = session->hSessionThread;
     server->Unlock();
     // A download or upload that is still running finishes and sends its own reply first; stop flags and
     // its data time-out bound the wait.
-    if (transfer) {
-        WaitForSingleObject(transfer, INFINITE);
-        CloseHandle(transfer);
-        session->hTransferDone = nullptr;
-    }
-    if (self)
-        CloseHandle(self);
+    ReapTransferThread(session);
+    // The host may still answer, or close, an exchange this session gave up on, by a message to this
+    // thread: such a thread serves no further session, whose exchange the message would end.
+    unsigned verdict = session->loginNoticeUnanswered ? WorkerPool::kRetireWorker : WorkerPool::kKeepWorker;
     server->ReleaseSession(session);
     InterlockedDecrement(&server->m_nLiveThreads);
-    _endthreadex(0);
-    return 0;
+    return verdict;
 }

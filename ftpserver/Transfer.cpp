@@ -47,7 +47,8 @@ bool TakeFinalReply(FtpSession* session)
 void CloseDataSocket(FtpSession* session)
 {
     if (session->dataSock != INVALID_SOCKET) {
-        shutdown(session->dataSock, SD_SEND);
+        // Closing alone ends the connection in order, after what is still queued: a shutdown first
+        // would only add a call to the Wine server.
         CBuiltinFtpServer::CloseSock(session->dataSock);
         session->dataSock = INVALID_SOCKET;
     }

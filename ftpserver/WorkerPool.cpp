@@ -3,9 +3,39 @@
 #include "ServerThreads.h"
 
 namespace {
-// An idle worker ends after this long without a task, so a burst of transfers leaves no threads behind.
+// An idle worker ends after this long without a task, so a burst of sessions leaves no threads behind.
 constexpr DWORD kIdleMs = 10000;
 }  // namespace
+
+JobDone::JobDone()
+{
+    InitializeSRWLock(&m_lock);
+    InitializeConditionVariable(&m_changed);
+}
+
+void JobDone::Arm()
+{
+    AcquireSRWLockExclusive(&m_lock);
+    m_signalled = false;
+    ReleaseSRWLockExclusive(&m_lock);
+}
+
+void JobDone::Signal()
+{
+    // Under the lock: the waiter cannot return, and perhaps free this object, before the release.
+    AcquireSRWLockExclusive(&m_lock);
+    m_signalled = true;
+    WakeAllConditionVariable(&m_changed);
+    ReleaseSRWLockExclusive(&m_lock);
+}
+
+void JobDone::Wait()
+{
+    AcquireSRWLockExclusive(&m_lock);
+    while (!m_signalled)
+        SleepConditionVariableSRW(&m_changed, &m_lock, INFINITE, 0);
+    ReleaseSRWLockExclusive(&m_lock);
+}
 
 WorkerPool::WorkerPool()
 {
@@ -25,11 +55,8 @@ WorkerPool::~WorkerPool()
     DeleteCriticalSection(&m_lock);
 }
 
-HANDLE WorkerPool::Run(Job job, void* argument)
+bool WorkerPool::Run(Job job, void* argument, JobDone* done)
 {
-    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!done)
-        return nullptr;
     EnterCriticalSection(&m_lock);
     bool idleWorker = m_idle > static_cast<int>(m_tasks.size());
     bool queued = false;
@@ -48,14 +75,13 @@ HANDLE WorkerPool::Run(Job job, void* argument)
             queued = false;
         }
     }
+    // Armed before any worker can take the task and signal it.
+    if (queued && done)
+        done->Arm();
     LeaveCriticalSection(&m_lock);
-    if (!queued) {
-        CloseHandle(done);
-        return nullptr;
-    }
-    if (idleWorker)
+    if (queued && idleWorker)
         WakeConditionVariable(&m_work);
-    return done;
+    return queued;
 }
 
 // Under the lock: the next task, or false once the pool stops or the worker has been idle too long.
@@ -77,17 +103,28 @@ bool WorkerPool::NextTask(Task& task)
 
 unsigned __stdcall WorkerPool::Worker(void* argument)
 {
+    // The last instructions of a worker run after the pool has let its owner go, and the owner may be
+    // a control whose release unloads the library: the worker keeps the library loaded until it has
+    // left its code.
+    HMODULE module = nullptr;
+    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&WorkerPool::Worker),
+                       &module);
     WorkerPool* pool = static_cast<WorkerPool*>(argument);
     EnterCriticalSection(&pool->m_lock);
     Task task;
     while (pool->NextTask(task)) {
         LeaveCriticalSection(&pool->m_lock);
-        task.job(task.argument);
-        SetEvent(task.done);
+        unsigned verdict = task.job(task.argument);
+        if (task.done)
+            task.done->Signal();
         EnterCriticalSection(&pool->m_lock);
+        if (verdict == kRetireWorker)
+            break;
     }
     --pool->m_workers;
     WakeAllConditionVariable(&pool->m_gone);
     LeaveCriticalSection(&pool->m_lock);
+    if (module)
+        FreeLibraryAndExitThread(module, 0);
     return 0;
 }

@@ -1,8 +1,11 @@
-// The pool of transfer workers: every job runs at once, its event tells when it has returned, idle
-// workers are reused and the pool's end waits for running jobs.
+// The pool of session and transfer workers: every job runs at once, its JobDone tells when it has
+// returned, idle workers are reused unless a job retires its worker, and the pool's end waits for
+// running jobs.
 #include "WorkerPool.h"
 
 #include <gtest/gtest.h>
+
+#include <process.h>
 
 #include <memory>
 #include <vector>
@@ -39,53 +42,80 @@ unsigned __stdcall SlowJob(void* argument)
     return 0;
 }
 
+unsigned __stdcall NoteThreadAndRetire(void* argument)
+{
+    NoteThread(argument);
+    return WorkerPool::kRetireWorker;
+}
+
+// Waits for done on another thread, so that a test can bound the wait. A waiter that is not joined in
+// time stays until done is signalled, which every test below does before done goes.
+bool Joined(JobDone& done, DWORD ms)
+{
+    struct Waiter {
+        static unsigned __stdcall Run(void* argument)
+        {
+            static_cast<JobDone*>(argument)->Wait();
+            return 0;
+        }
+    };
+    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Waiter::Run, &done, 0, nullptr));
+    bool joined = WaitForSingleObject(thread, ms) == WAIT_OBJECT_0;
+    CloseHandle(thread);
+    return joined;
+}
+
 TEST(WorkerPool, RunsEveryJobAtOnceAndSignalsEachWhenItHasReturned)
 {
-    // Transfers block for as long as their clients take: a job must never wait for another to end.
+    // Sessions and transfers block for as long as their clients take: a job must never wait for
+    // another to end.
     WorkerPool pool;
     Gate gate;
-    std::vector<HANDLE> done;
+    std::vector<std::unique_ptr<JobDone>> done;
     for (int i = 0; i < 20; ++i) {
-        done.push_back(pool.Run(WaitAtGate, &gate));
-        ASSERT_NE(nullptr, done.back());
+        done.push_back(std::make_unique<JobDone>());
+        ASSERT_TRUE(pool.Run(WaitAtGate, &gate, done.back().get()));
     }
     for (int waited = 0; gate.started < 20 && waited < 5000; waited += 10)
         Sleep(10);
     EXPECT_EQ(20, gate.started);
-    EXPECT_EQ(WAIT_TIMEOUT, WaitForSingleObject(done[0], 50));
+    EXPECT_FALSE(Joined(*done[0], 50));
     SetEvent(gate.open);
-    for (HANDLE event : done) {
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(event, 5000));
-        CloseHandle(event);
-    }
+    for (auto& one : done)
+        EXPECT_TRUE(Joined(*one, 5000));
     EXPECT_EQ(20, gate.finished);
 }
 
-TEST(WorkerPool, AnIdleWorkerTakesTheNextJob)
+TEST(WorkerPool, AnIdleWorkerTakesTheNextJobUnlessTheLastOneRetiredIt)
 {
     WorkerPool pool;
-    Gate first, second;
-    HANDLE done = pool.Run(NoteThread, &first);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done, 5000));
-    CloseHandle(done);
-    Sleep(50);  // the worker is back waiting for work
-    done = pool.Run(NoteThread, &second);
-    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done, 5000));
-    CloseHandle(done);
+    Gate first, second, third, fourth;
+    JobDone done;
+    auto runAndJoin = [&](WorkerPool::Job job, Gate& gate) {
+        ASSERT_TRUE(pool.Run(job, &gate, &done));
+        ASSERT_TRUE(Joined(done, 5000));
+        Sleep(50);  // the worker is back waiting for work, or gone
+    };
+    runAndJoin(NoteThread, first);
+    runAndJoin(NoteThreadAndRetire, second);
+    runAndJoin(NoteThread, third);
+    runAndJoin(NoteThread, fourth);
     EXPECT_NE(0u, first.threadId);
     EXPECT_EQ(first.threadId, second.threadId);
+    // A retired worker may have been sent messages meant for its last job: nothing more runs on it.
+    EXPECT_NE(second.threadId, third.threadId);
+    EXPECT_EQ(third.threadId, fourth.threadId);
 }
 
 TEST(WorkerPool, ItsEndWaitsForARunningJob)
 {
     Gate gate;
+    JobDone done;
     auto pool = std::make_unique<WorkerPool>();
-    HANDLE done = pool->Run(SlowJob, &gate);
-    ASSERT_NE(nullptr, done);
+    ASSERT_TRUE(pool->Run(SlowJob, &gate, &done));
     pool.reset();
     EXPECT_EQ(1, gate.finished);
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(done, 0));
-    CloseHandle(done);
+    EXPECT_TRUE(Joined(done, 1000));
 }
 
 }  // namespace
