@@ -99,8 +99,11 @@ def logins(server):
     socks = []
     lock = threading.Lock()
 
-    def one():
+    def one(index):
         ready.wait()
+        # Arrivals 1 ms apart, as curl's 200 starts come: all at one instant overflow vsftpd's listen
+        # queue of 32, whose dropped connections then wait a minute for the client's time-out.
+        time.sleep(index * 0.001)
         try:
             s = socket.create_connection(("127.0.0.1", server.port), timeout=60)
             f = s.makefile("rb")
@@ -123,7 +126,7 @@ def logins(server):
         except OSError:
             pass
 
-    threads = [threading.Thread(target=one) for _ in range(CLIENTS)]
+    threads = [threading.Thread(target=one, args=(i,)) for i in range(CLIENTS)]
     for t in threads:
         t.start()
     ready.wait()
