@@ -184,7 +184,7 @@ public:
     FtpServerLimits m_limits;
     volatile LONG m_nStopAcceptor;        // tells the running acceptor to close its listener and end
     volatile LONG m_bShuttingDown;        // the destructor runs: every thread ends
-    volatile LONG m_nLiveThreads;         // session and transfer threads not yet returned
+    volatile LONG m_nLiveThreads;         // sessions not yet returned (each joins its transfer first)
     volatile LONG m_nNextCookie;
     WorkerPool m_sessionWorkers;          // run SessionThread; idle once m_nLiveThreads is 0
     WorkerPool m_transferWorkers;         // idle once every session has returned

@@ -196,6 +196,9 @@ void AbandonTransfer(CommandContext& c, const char* reply)
 void LaunchTransfer(CommandContext& c, int state, FtpThreadProc proc, const char* preliminary)
 {
     FtpSession* s = c.session;
+    // The session's one JobDone is armed again below: a transfer not yet joined must be joined first,
+    // or its late signal would end the wait for the new one.
+    ReapTransferThread(s);
     c.server->Lock();
     s->state = state;
     s->finalReplyTaken = false;

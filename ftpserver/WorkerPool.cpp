@@ -124,6 +124,8 @@ unsigned __stdcall WorkerPool::Worker(void* argument)
     --pool->m_workers;
     WakeAllConditionVariable(&pool->m_gone);
     LeaveCriticalSection(&pool->m_lock);
+    // Leaving without _endthreadex is fine here: the C runtime is a library of its own, which frees the
+    // thread's data when the thread detaches.
     if (module)
         FreeLibraryAndExitThread(module, 0);
     return 0;

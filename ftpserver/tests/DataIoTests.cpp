@@ -41,10 +41,13 @@ public:
     }
 
 protected:
-    // A receive with nothing to read must come back at once with WSAEWOULDBLOCK.
+    // A receive with nothing to read must come back at once with WSAEWOULDBLOCK. The receive time-out
+    // only keeps a blocking socket from hanging the test.
     void ExpectNonBlocking()
     {
         ASSERT_NE(INVALID_SOCKET, accepted);
+        DWORD limitMs = 2000;
+        setsockopt(accepted, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&limitMs), sizeof limitMs);
         char byte;
         DWORD started = GetTickCount();
         EXPECT_EQ(SOCKET_ERROR, recv(accepted, &byte, 1, 0));

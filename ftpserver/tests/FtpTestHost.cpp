@@ -4,7 +4,10 @@
 //
 //   FtpTestHost --port N --control DIR [--user NAME PASS ROOT RIGHTS]... [--anonymous ROOT]
 //               [--refuse NAME]... [--silent NAME]... [--stale NAME]... [--close NAME]...
-//               [--passive FIRST COUNT] [--limit KEY VALUE]... [--max-logins NAME N]...
+//               [--late-close NAME]... [--passive FIRST COUNT] [--limit KEY VALUE]...
+//               [--max-logins NAME N]... [--listen-any]
+//
+// --listen-any listens on every address, as the control does; otherwise on 127.0.0.1 only.
 //
 // Events are appended to DIR/events.txt as "connected USER ADDRESS" and "disconnected USER ADDRESS".
 #include "BuiltinFtpServer.h"
@@ -25,6 +28,8 @@ std::set<std::string> g_refused;   // the host sets Cancel for these users
 std::set<std::string> g_silent;    // the host never answers for these users
 std::set<std::string> g_stale;     // a stale "accept" with the wrong cookie comes first, then a refusal
 std::set<std::string> g_closing;   // the session thread is sent WM_CLOSE instead of an answer
+std::set<std::string> g_lateClose; // no answer; WM_CLOSE goes to that thread when the next login comes
+DWORD g_lateCloseThread = 0;
 
 std::string ControlFile(const char* name)
 {
@@ -99,12 +104,19 @@ LRESULT CALLBACK HostWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     if (message == WM_FTPSERVER_CLIENT_CONNECTED) {
         CClientNotice* notice = reinterpret_cast<CClientNotice*>(wParam);
         std::string user = notice->m_strUser.c_str();
+        // A message meant for an exchange that has given up, arriving while the next one waits.
+        if (g_lateCloseThread) {
+            PostThreadMessageA(g_lateCloseThread, WM_CLOSE, 0, 0);
+            g_lateCloseThread = 0;
+        }
         AppendEvent("connected " + user + " " + notice->m_strAddress.c_str());
         if (g_stale.count(user)) {
             PostThreadMessageA(notice->m_nSessionThreadId, WM_FTPSERVER_CONNECT_REPLY, 0, notice->m_nCookie + 1);
             AnswerClientConnected(*notice, 1);
         } else if (g_closing.count(user)) {
             PostThreadMessageA(notice->m_nSessionThreadId, WM_CLOSE, 0, 0);
+        } else if (g_lateClose.count(user)) {
+            g_lateCloseThread = notice->m_nSessionThreadId;
         } else if (!g_silent.count(user)) {
             AnswerClientConnected(*notice, g_refused.count(user) ? 1 : 0);
         }
@@ -160,6 +172,7 @@ int main(int argc, char** argv)
     std::vector<UserArg> users;
     std::vector<std::pair<std::string, int>> loginLimits;
     std::string anonymousRoot;
+    u_long listenAddress = INADDR_LOOPBACK;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
         auto more = [&](int n) { return i + n < argc; };
@@ -173,6 +186,8 @@ int main(int argc, char** argv)
         else if (arg == "--silent" && more(1)) g_silent.insert(argv[++i]);
         else if (arg == "--stale" && more(1)) g_stale.insert(argv[++i]);
         else if (arg == "--close" && more(1)) g_closing.insert(argv[++i]);
+        else if (arg == "--late-close" && more(1)) g_lateClose.insert(argv[++i]);
+        else if (arg == "--listen-any") listenAddress = INADDR_ANY;
         else if (arg == "--passive" && more(2)) {
             passiveFirst = static_cast<unsigned short>(std::atoi(argv[i + 1]));
             passiveCount = std::strtoul(argv[i + 2], nullptr, 10);
@@ -220,7 +235,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "FtpTestHost: anonymous access refused\n");
         server.SetEventWindow(window);
         server.SetPassivePortWindow(passiveFirst, passiveCount);
-        if (!server.OpenControlPort(htonl(INADDR_LOOPBACK), static_cast<unsigned short>(port)) || !server.LaunchAcceptor()) {
+        if (!server.OpenControlPort(htonl(listenAddress), static_cast<unsigned short>(port)) || !server.LaunchAcceptor()) {
             std::fprintf(stderr, "FtpTestHost: cannot listen on %d\n", port);
             status = 4;
         } else {

@@ -17,6 +17,7 @@ struct Gate {
     volatile LONG started = 0;
     volatile LONG finished = 0;
     volatile DWORD threadId = 0;
+    volatile LONG jobsOnThread = 0;  // how many jobs the thread that ran this one had run, this one included
     ~Gate() { CloseHandle(open); }
 };
 
@@ -29,9 +30,15 @@ unsigned __stdcall WaitAtGate(void* argument)
     return 0;
 }
 
+// Counted per thread rather than compared by id: a new thread may be given the id of one that ended.
 unsigned __stdcall NoteThread(void* argument)
 {
-    static_cast<Gate*>(argument)->threadId = GetCurrentThreadId();
+    static const DWORD jobsSlot = TlsAlloc();
+    LONG jobs = static_cast<LONG>(reinterpret_cast<INT_PTR>(TlsGetValue(jobsSlot))) + 1;
+    TlsSetValue(jobsSlot, reinterpret_cast<void*>(static_cast<INT_PTR>(jobs)));
+    Gate* gate = static_cast<Gate*>(argument);
+    gate->threadId = GetCurrentThreadId();
+    gate->jobsOnThread = jobs;
     return 0;
 }
 
@@ -48,9 +55,8 @@ unsigned __stdcall NoteThreadAndRetire(void* argument)
     return WorkerPool::kRetireWorker;
 }
 
-// Waits for done on another thread, so that a test can bound the wait. A waiter that is not joined in
-// time stays until done is signalled, which every test below does before done goes.
-bool Joined(JobDone& done, DWORD ms)
+// A thread that waits for done, so that a test can bound the wait; the caller joins and closes it.
+HANDLE StartWaiter(JobDone& done)
 {
     struct Waiter {
         static unsigned __stdcall Run(void* argument)
@@ -59,9 +65,15 @@ bool Joined(JobDone& done, DWORD ms)
             return 0;
         }
     };
-    HANDLE thread = reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Waiter::Run, &done, 0, nullptr));
-    bool joined = WaitForSingleObject(thread, ms) == WAIT_OBJECT_0;
-    CloseHandle(thread);
+    return reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, Waiter::Run, &done, 0, nullptr));
+}
+
+bool Joined(JobDone& done, DWORD ms)
+{
+    HANDLE waiter = StartWaiter(done);
+    bool joined = WaitForSingleObject(waiter, ms) == WAIT_OBJECT_0;
+    WaitForSingleObject(waiter, 10000);  // the test has failed already; done must outlive the waiter
+    CloseHandle(waiter);
     return joined;
 }
 
@@ -79,8 +91,11 @@ TEST(WorkerPool, RunsEveryJobAtOnceAndSignalsEachWhenItHasReturned)
     for (int waited = 0; gate.started < 20 && waited < 5000; waited += 10)
         Sleep(10);
     EXPECT_EQ(20, gate.started);
-    EXPECT_FALSE(Joined(*done[0], 50));
+    HANDLE early = StartWaiter(*done[0]);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), WaitForSingleObject(early, 50));
     SetEvent(gate.open);
+    EXPECT_EQ(static_cast<DWORD>(WAIT_OBJECT_0), WaitForSingleObject(early, 5000));
+    CloseHandle(early);
     for (auto& one : done)
         EXPECT_TRUE(Joined(*one, 5000));
     EXPECT_EQ(20, gate.finished);
@@ -100,10 +115,12 @@ TEST(WorkerPool, AnIdleWorkerTakesTheNextJobUnlessTheLastOneRetiredIt)
     runAndJoin(NoteThreadAndRetire, second);
     runAndJoin(NoteThread, third);
     runAndJoin(NoteThread, fourth);
-    EXPECT_NE(0u, first.threadId);
+    EXPECT_EQ(1, first.jobsOnThread);
+    EXPECT_EQ(2, second.jobsOnThread);
     EXPECT_EQ(first.threadId, second.threadId);
     // A retired worker may have been sent messages meant for its last job: nothing more runs on it.
-    EXPECT_NE(second.threadId, third.threadId);
+    EXPECT_EQ(1, third.jobsOnThread);
+    EXPECT_EQ(2, fourth.jobsOnThread);
     EXPECT_EQ(third.threadId, fourth.threadId);
 }
 

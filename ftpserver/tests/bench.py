@@ -73,8 +73,10 @@ class Pyftpd:
 
 class Builtin:
     def __init__(self, exe, root):
+        # On every address, as the control listens: each session then asks its connection for the
+        # address that PASV answers with.
         self.host = Host(exe, users=[("bob", "secret", root, 63)],
-                         limits={"sessions": 1000, "per-address": 1000})
+                         limits={"sessions": 1000, "per-address": 1000}, listen_any=True)
         self.port = self.host.port
         self.user, self.password, self.upload_dir = "bob", "secret", "up/"
 

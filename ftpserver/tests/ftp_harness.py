@@ -34,7 +34,7 @@ class Host:
     """One server process. users: list of (name, password, root, rights)."""
 
     def __init__(self, exe, users=(), anonymous=None, refuse=(), silent=(), limits=None, passive=None, stale=(),
-                 closing=(), max_logins=None):
+                 closing=(), max_logins=None, late_close=(), listen_any=False):
         self.exe = exe
         self.work = tempfile.mkdtemp(prefix="ftpsrv-")
         self.control = os.path.join(self.work, "control")
@@ -53,6 +53,10 @@ class Host:
             args += ["--stale", name]
         for name in closing:
             args += ["--close", name]
+        for name in late_close:
+            args += ["--late-close", name]
+        if listen_any:
+            args += ["--listen-any"]
         for key, value in (limits or {}).items():
             args += ["--limit", key, str(value)]
         if passive:
@@ -136,8 +140,8 @@ class OneHostCase(unittest.TestCase):
 class Raw:
     """A control connection that sends exact bytes and reads exact reply lines."""
 
-    def __init__(self, port, timeout=15):
-        self.sock = socket.create_connection(("127.0.0.1", port), timeout=timeout)
+    def __init__(self, port, timeout=15, address="127.0.0.1"):
+        self.sock = socket.create_connection((address, port), timeout=timeout)
         self.buffer = b""
 
     @classmethod

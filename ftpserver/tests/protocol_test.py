@@ -327,6 +327,45 @@ class LimitsAndTimeouts(OneHostCase):
         woken.close()
 
 
+class OneSessionHost(unittest.TestCase):
+    """A fresh host per test over a scratch tree, for what depends on the server's own threads."""
+
+    def start(self, **options):
+        self.base = tempfile.mkdtemp(prefix="ftpsrv-own-")
+        self.root = make_tree(self.base)
+        self.host = Host(EXE, users=[("bob", "secret", self.root, ALL), ("late", "pw", self.root, ALL)], **options)
+        self.addCleanup(shutil.rmtree, self.base, True)
+        self.addCleanup(self.host.close)
+
+
+class ServerThreadsAndAddresses(OneSessionHost):
+    def test_a_message_for_an_abandoned_login_does_not_end_the_next_one(self):
+        # The first session gives up waiting for the host's answer; the host's WM_CLOSE for it comes only
+        # with the next login, which must not be the one it ends.
+        self.start(late_close=["late"], limits={"answer-ms": 800})
+        first = Raw(self.host.port)
+        self.assertEqual("421 Login not confirmed.", first.login("late", "pw"))
+        first.close()
+        self.assertTrue(wait_for(lambda: self.host.counts()["sessions"] == 0))
+        second = Raw(self.host.port)
+        self.assertEqual("230 User Logged In.", second.login("bob", "secret"))
+        second.close()
+
+    def test_on_every_address_pasv_answers_with_the_address_the_client_reached(self):
+        self.start(listen_any=True)
+        for address, numbers in (("127.0.0.1", "127,0,0,1"), ("127.0.0.2", "127,0,0,2")):
+            with self.subTest(address=address):
+                raw = Raw(self.host.port, address=address)
+                self.assertEqual("230 User Logged In.", raw.login("bob", "secret"))
+                data_sock = raw.pasv_connect()
+                self.assertEqual(address, data_sock.getpeername()[0])
+                raw.send("RETR hello.txt\r\n")
+                self.assertTrue(raw.reply().startswith("150"))
+                self.assertEqual(b"hello world\n", read_all(data_sock))
+                self.assertEqual("226 Transfer complete.", raw.reply())
+                raw.close()
+
+
 class Shutdown(unittest.TestCase):
     def test_stop_joins_sessions_in_every_wait(self):
         base = tempfile.mkdtemp(prefix="ftpsrv-stop-")
