@@ -30,18 +30,6 @@ bool StartSession(CBuiltinFtpServer* server, SOCKET sock, const sockaddr_in& pee
     return false;
 }
 
-// Waits up to one slice for a connection. With the listener's event the wait is one call to the Wine
-// server, where select() takes up to five; the event is only a hint, since every slice ends in an accept.
-WaitResult AwaitArrival(SOCKET listener, HANDLE arrivals, const StopFlags& stop)
-{
-    if (!arrivals)
-        return WaitSocket(listener, false, 0, stop);
-    DWORD waited = WaitForSingleObject(arrivals, 100);
-    if (stop.Raised())
-        return SOCK_STOPPED;
-    return waited == WAIT_FAILED ? SOCK_FAILED : SOCK_READY;
-}
-
 }  // namespace
 
 unsigned __stdcall AcceptorThread(void* argument)
@@ -57,11 +45,7 @@ unsigned __stdcall AcceptorThread(void* argument)
     stop.flags[1] = &server->m_bShuttingDown;
     // Accepted connections inherit this registration until their session makes its own
     // (PrepareControlSocket); its mask holds nothing a connected socket can raise.
-    HANDLE arrivals = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (arrivals && WSAEventSelect(listener, arrivals, FD_ACCEPT) != 0) {
-        CloseHandle(arrivals);
-        arrivals = nullptr;
-    }
+    HANDLE arrivals = WatchSocket(listener, FD_ACCEPT);
     // While connections queue up, the next is taken at once, without a wait in between that would cost
     // each of them another call to the Wine server.
     bool morePending = false;
@@ -70,9 +54,11 @@ unsigned __stdcall AcceptorThread(void* argument)
             if (stop.Raised())
                 break;
         } else {
-            WaitResult waited = AwaitArrival(listener, arrivals, stop);
+            WaitResult waited = WaitReadable(listener, arrivals, 100, stop);
             if (waited == SOCK_STOPPED)
                 break;
+            if (waited == SOCK_TIMEOUT)
+                continue;
             if (waited != SOCK_READY) {
                 Sleep(50);  // a transient failure of the wait: keep serving
                 continue;

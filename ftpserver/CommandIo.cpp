@@ -25,14 +25,7 @@ void PrepareListeningSocket(SOCKET listener)
 void PrepareControlSocket(FtpSession* session)
 {
     SOCKET sock = session->ctrlSock;
-    // Waiting for a command on an event costs one call to the Wine server; select() costs up to five.
-    // Without the event the session still works, on select().
-    HANDLE arrived = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (arrived && WSAEventSelect(sock, arrived, FD_READ | FD_CLOSE) == 0) {
-        session->commandArrived = arrived;
-    } else if (arrived) {
-        CloseHandle(arrived);
-    }
+    session->commandArrived = WatchSocket(sock, FD_READ | FD_CLOSE);
     // A listener bound to one address already told it; asking costs two calls to the Wine server.
     if (session->localAddress != INADDR_ANY)
         return;
@@ -45,19 +38,6 @@ void PrepareControlSocket(FtpSession* session)
 namespace {
 
 constexpr DWORD kCommandSliceMs = 250;
-
-// Waits up to one slice for bytes, or the end, on the control connection. The event is only a hint:
-// every slice, signalled or not, lets the caller try a receive, so a signal that went astray costs one
-// slice, never the session.
-WaitResult AwaitControlBytes(FtpSession* session, const StopFlags& stop)
-{
-    if (!session->commandArrived)
-        return WaitSocket(session->ctrlSock, false, kCommandSliceMs, stop);
-    DWORD waited = WaitForSingleObject(session->commandArrived, kCommandSliceMs);
-    if (stop.Raised())
-        return SOCK_STOPPED;
-    return waited == WAIT_FAILED ? SOCK_FAILED : SOCK_READY;
-}
 
 // How long the session may still wait for a line: until the login deadline (counted from the accept,
 // whatever the client sends meanwhile) when not logged in, else the idle limit counted from the last line;
@@ -97,7 +77,7 @@ CommandReadResult ReadCommandLine(FtpSession* session, CommandChannel& channel, 
                 return CMD_STOPPED;
             if (!TimeLeft(session, quietSince))
                 return CMD_TIMEOUT;
-            WaitResult waited = AwaitControlBytes(session, stop);
+            WaitResult waited = WaitReadable(session->ctrlSock, session->commandArrived, kCommandSliceMs, stop);
             if (waited == SOCK_READY)
                 break;
             if (waited == SOCK_STOPPED)

@@ -54,6 +54,26 @@ void SetNonBlocking(SOCKET sock, bool on)
     ioctlsocket(sock, FIONBIO, &mode);
 }
 
+HANDLE WatchSocket(SOCKET sock, long networkEvents)
+{
+    HANDLE watched = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (watched && WSAEventSelect(sock, watched, networkEvents) != 0) {
+        CloseHandle(watched);
+        watched = nullptr;
+    }
+    return watched;
+}
+
+WaitResult WaitReadable(SOCKET sock, HANDLE watched, DWORD sliceMs, const StopFlags& stop)
+{
+    if (!watched)
+        return WaitSocket(sock, false, sliceMs, stop);
+    DWORD waited = WaitForSingleObject(watched, sliceMs);
+    if (stop.Raised())
+        return SOCK_STOPPED;
+    return waited == WAIT_FAILED ? SOCK_FAILED : SOCK_READY;
+}
+
 bool SendAll(SOCKET sock, const char* data, int length, const StopFlags& stop, DWORD idleMs)
 {
     while (length > 0) {

@@ -22,6 +22,16 @@ WaitResult WaitSocket(SOCKET sock, bool forWrite, DWORD timeoutMs, const StopFla
 
 void SetNonBlocking(SOCKET sock, bool on);
 
+// An auto-reset event that Winsock sets on these network events of sock (FD_READ, FD_ACCEPT, ...), or
+// nullptr when it cannot be had. The caller closes it, after the socket.
+HANDLE WatchSocket(SOCKET sock, long networkEvents);
+
+// Waits up to one slice for sock to be readable. With its event from WatchSocket the wait is one call
+// to the Wine server, where select() takes up to five. The event is only a hint: SOCK_READY then means
+// "try now", every slice, so a signal that went astray costs one slice and never the caller. Without the
+// event, select() decides (SOCK_TIMEOUT after a quiet slice).
+WaitResult WaitReadable(SOCKET sock, HANDLE watched, DWORD sliceMs, const StopFlags& stop);
+
 // Sends every byte (a non-blocking socket). False on error, stop, or no progress within idleMs.
 bool SendAll(SOCKET sock, const char* data, int length, const StopFlags& stop, DWORD idleMs);
 

@@ -48,7 +48,7 @@ void CloseDataSocket(FtpSession* session)
 {
     if (session->dataSock != INVALID_SOCKET) {
         // The close sends what is still queued, then the end, as a shutdown first would, for two calls
-        // to the Wine server less. (Either way, bytes the client sent and nobody read make it a reset.)
+        // to the Wine server fewer. (Either way, bytes the client sent and nobody read make it a reset.)
         CBuiltinFtpServer::CloseSock(session->dataSock);
         session->dataSock = INVALID_SOCKET;
     }
