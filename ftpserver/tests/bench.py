@@ -5,7 +5,12 @@
 Prints MB/s for RETR and STOR of one big file, seconds for 200 concurrent logins, for 200 concurrent RETRs
 of a 10 MiB file and of a tiny file (the cost of a session's setup), and each figure's ratio to vsftpd.
 The servers take turns within each run, so that a busy moment of a shared machine falls on all of them;
-every run's figures are printed, then their medians. Nothing is asserted."""
+every run's figures are printed, then their medians. Nothing is asserted.
+
+"builtin-2", only when named, runs the built-in server in two test hosts and sends every other client
+to the second: the same work in two processes. Under Wine each socket call first fetches the socket's
+descriptor from the Wine server, one fetch at a time per process, so the concurrent figures are bound
+per process; this server shows how far."""
 import os
 import shutil
 import statistics
@@ -84,6 +89,23 @@ class Builtin:
         self.host.close()
 
 
+class BuiltinPair:
+    def __init__(self, exe, root):
+        self.pair = [Builtin(exe, root), Builtin(exe, root)]
+        self.ports = [b.port for b in self.pair]
+        self.port = self.ports[0]
+        self.user, self.password, self.upload_dir = "bob", "secret", "up/"
+
+    def close(self):
+        for b in self.pair:
+            b.close()
+
+
+def ports(server):
+    """The ports the concurrent clients take turns on."""
+    return getattr(server, "ports", [server.port])
+
+
 def curl_speed(server, args, key):
     url = "ftp://%s:%s@127.0.0.1:%d/" % (server.user, server.password, server.port)
     best = 0.0
@@ -107,7 +129,8 @@ def logins(server):
         # queue of 32, whose dropped connections then wait a minute for the client's time-out.
         time.sleep(index * 0.001)
         try:
-            s = socket.create_connection(("127.0.0.1", server.port), timeout=60)
+            port = ports(server)[index % len(ports(server))]
+            s = socket.create_connection(("127.0.0.1", port), timeout=60)
             f = s.makefile("rb")
 
             def reply():
@@ -142,10 +165,10 @@ def logins(server):
 
 
 def parallel_retr(server, name):
-    url = "ftp://%s:%s@127.0.0.1:%d/%s" % (server.user, server.password, server.port, name)
+    urls = ["ftp://%s:%s@127.0.0.1:%d/%s" % (server.user, server.password, port, name) for port in ports(server)]
     started = time.time()
-    procs = [subprocess.Popen(["curl", "-sS", "-o", "/dev/null", url], stderr=subprocess.DEVNULL)
-             for _ in range(CLIENTS)]
+    procs = [subprocess.Popen(["curl", "-sS", "-o", "/dev/null", urls[i % len(urls)]], stderr=subprocess.DEVNULL)
+             for i in range(CLIENTS)]
     ok = sum(1 for p in procs if p.wait() == 0)
     return time.time() - started, ok
 
@@ -183,13 +206,13 @@ def main():
         f.write(b"tiny\n")
     results = {}  # server name -> list of per-run figure tuples
     makers = [("vsftpd", lambda: Vsftpd(root, work)), ("pyftpdlib", lambda: Pyftpd(root)),
-              ("builtin", lambda: Builtin(exe, root))]
+              ("builtin", lambda: Builtin(exe, root)), ("builtin-2", lambda: BuiltinPair(exe, root))]
     print("%d MiB file, %d clients, loopback, curl as client, %d runs" % (size_mib, CLIENTS, runs))
     print("%-10s %4s %10s %10s %13s %17s %16s %9s" % (("server", "run") + FIGURES + ("failures",)))
     try:
         for run in range(runs):
             for name, make in makers:
-                if only and name not in only:
+                if (only and name not in only) or (not only and name == "builtin-2"):
                     continue
                 server = make()
                 server.big = big
