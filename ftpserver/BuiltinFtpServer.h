@@ -1,12 +1,11 @@
 // CBuiltinFtpServer: the FTP server that lives inside every control object.
 //
-// Threads: the host's thread calls the public operations; one acceptor thread per listening port; one
-// session thread per client; one transfer thread per running upload or download, taken from a pool of
-// workers kept between transfers. Every blocking wait of
-// those threads is cut into short select() slices that look at stop flags, so that stopping and
-// destroying the server can wake and join them all: under Wine neither shutdown() nor closing a socket
-// from another thread reliably wakes a blocked call, and a socket is closed only by the thread that
-// owns it.
+// Threads: the host's thread calls the public operations; one acceptor thread per listening port; each
+// client's session, and each running upload or download, on a worker of a pool kept between jobs
+// (WorkerPool.h). Every blocking wait of those threads is cut into short slices that look at stop flags,
+// so that stopping and destroying the server can wake and join them all: under Wine neither shutdown()
+// nor closing a socket from another thread reliably wakes a blocked call, and a socket is closed only by
+// the thread that owns it.
 //
 // Use from the control (all on the host's thread):
 //   construct with the control; ServerAddUser -> SetAnonymousAccess(true, root) for "anonymous", else

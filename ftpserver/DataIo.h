@@ -1,5 +1,6 @@
 // Data I/O module: waits, sends, receives, accepts and connects on sockets with time-outs, always in short
-// select() slices so that a raised stop flag ends the wait within one slice.
+// slices (of select(), or of a wait on a socket's event) so that a raised stop flag ends the wait within
+// one slice.
 #ifndef FTPSERVER_DATAIO_H
 #define FTPSERVER_DATAIO_H
 

@@ -60,7 +60,7 @@ SessionFlow OnStore(CommandContext& c);
 
 // ---- Helpers of the handlers ----
 int SessionState(FtpSession* session);
-// Waits for a transfer that has finished its work and closes its handle.
+// Waits until the session's launched transfer, if any, has returned; the session may then start another.
 void ReapTransferThread(FtpSession* session);
 void ClosePendingDataConnection(FtpSession* session);
 // The end of a login (REIN, a new USER): loggedIn and anonymous cleared, the account's count lowered.
