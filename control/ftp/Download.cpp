@@ -185,6 +185,10 @@ int CDorvikFTPCtrl::RetrieveFile(const CStr& remote, const CStr& local, char typ
 
     CStr failure;  // never shown: the host hears "Get failed"
     HANDLE file = OpenDownloadTarget(local, offset, &failure);
+    if (file != INVALID_HANDLE_VALUE && !DropDownloadTargetTail(file, &failure)) {
+        CloseHandle(file);
+        file = INVALID_HANDLE_VALUE;
+    }
     if (file == INVALID_HANDLE_VALUE) {
         EndDataTransfer(true);
         return kFailed;

@@ -19,10 +19,18 @@ HANDLE OpenDownloadTarget(const CStr& local, long offset, CStr* failure)
     }
     LARGE_INTEGER position;
     position.QuadPart = offset;
-    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN) || !SetEndOfFile(file)) {
+    if (!SetFilePointerEx(file, position, nullptr, FILE_BEGIN)) {
         *failure = CStr::Format("Error positioning local file. (code %ld)", static_cast<long>(GetLastError()));
         CloseHandle(file);
         return INVALID_HANDLE_VALUE;
     }
     return file;
+}
+
+bool DropDownloadTargetTail(HANDLE file, CStr* failure)
+{
+    if (SetEndOfFile(file))
+        return true;
+    *failure = CStr::Format("Error positioning local file. (code %ld)", static_cast<long>(GetLastError()));
+    return false;
 }

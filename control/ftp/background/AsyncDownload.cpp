@@ -34,7 +34,8 @@ try {
     op.Begin(DFTP_STATE_DOWNLOADING, FtpOperation::kNoState);
     *ret = 0;
     const char type = m_nBinaryMode ? 'I' : 'A';
-    // A resume keeps exactly the file's first Offset bytes; the server's bytes follow them.
+    // A resume keeps exactly the file's first Offset bytes; the server's bytes follow them. The rest
+    // is cut off only once the server has taken RETR.
     CStr unopened;
     HANDLE file = OpenDownloadTarget(local, Offset, &unopened);
     if (file == INVALID_HANDLE_VALUE) {
@@ -57,9 +58,7 @@ try {
     if (Offset != 0) {
         // Without the server's 350 the file would come from its first byte and land at Offset.
         SendCommand(CStr::Format("REST %ld\r\n", Offset));
-        LARGE_INTEGER at;
-        at.QuadPart = Offset;
-        if (ReadReply(&m_sockControl) != 350 || !SetFilePointerEx(file, at, nullptr, FILE_BEGIN))
+        if (ReadReply(&m_sockControl) != 350)
             return refuse(kRefused, "Comunication error: " + m_strLastServerResponseText);
     }
     SendCommand(CStr::Format("RETR %s\r\n", remote.c_str()));
@@ -76,6 +75,10 @@ try {
     Fire_TransferStarting(local, remote, Offset);
     if (op.Lost())
         return refuse(kRefused, kClosedUnderCallText);
+    if (!DropDownloadTargetTail(file, &unopened)) {
+        EndDataTransfer(true);
+        return refuse(kNoLocalFile, "Error opening local file");
+    }
 
     // The names first: nothing that can throw comes after the transfer is marked as running.
     m_strAsyncLocalFile = local;

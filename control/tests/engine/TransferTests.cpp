@@ -237,7 +237,14 @@ TEST_F(ScriptedTransfers, RefusedRestStopsAResumeBeforeRetrOrStor)
     EXPECT_EQ("Get failed", ErrorText());
     EXPECT_EQ("0123", ReadAll(dir + "\\part.bin"));
     EXPECT_EQ(DISP_E_EXCEPTION, ctl->Put(Arg(dir + "\\part.bin"), Arg("file"), 2));
-    EXPECT_EQ("200 USER,PASS,PWD,TYPE,PASV,REST,TYPE,PASV,REST,HIST", FakeHistory());
+    // In the background too: what the file holds past the offset stays until the server takes RETR.
+    WriteAll(dir + "\\longer.bin", "0123456789");
+    long ret = 0;
+    EXPECT_EQ(DISP_E_EXCEPTION, ctl->BeginGet(Arg("file"), Arg(dir + "\\longer.bin"), 4, &ret));
+    EXPECT_EQ(-3, ret);
+    EXPECT_EQ(0, Busy());
+    EXPECT_EQ("0123456789", ReadAll(dir + "\\longer.bin"));
+    EXPECT_EQ("200 USER,PASS,PWD,TYPE,PASV,REST,TYPE,PASV,REST,TYPE,PASV,REST,HIST", FakeHistory());
 }
 
 TEST_F(ScriptedTransfers, NegativeOffsetsAreRefusedBeforeAnyCommand)
