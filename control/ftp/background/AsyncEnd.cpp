@@ -3,6 +3,7 @@
 #include "AsyncTransfer.h"
 
 #include "FtpOperation.h"
+#include "TransferEnds.h"
 
 void CDorvikFTPCtrl::FinishAsyncTransfer(AsyncEnd how)
 {
@@ -15,16 +16,13 @@ void CDorvikFTPCtrl::FinishAsyncTransfer(AsyncEnd how)
     KillTimer(m_hNotifyWnd, kUploadPieceTimer);
     const CStr local = m_strAsyncLocalFile, remote = m_strAsyncRemoteFile;
     StopDownloadWorker();
-    // The data connection of an upload is the control's; a download's went with its worker.
-    if (m_bAsyncUpload && !m_bUploadSent) {
-        // Reset rather than closed: a server that saw a clean end would keep the part it got
-        // as if it were the whole file.
-        linger hard = {1, 0};
-        setsockopt(m_sockAsync, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof(hard));
-        closesocket(m_sockAsync);
-    }
     if (m_sockData == m_sockAsync)
         m_sockData = INVALID_SOCKET;
+    // The data connection of an upload is the control's; a download's went with its worker. An
+    // upload cut short is reset rather than closed: a server that saw a clean end would keep the
+    // part it got as if it were the whole file.
+    if (m_bAsyncUpload && !m_bUploadSent)
+        ResetSocketMember(&m_sockAsync);
     m_sockAsync = INVALID_SOCKET;
     m_uploadPiece.clear();
     m_bAsyncUpload = false;
