@@ -12,6 +12,7 @@
 #include <ctime>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@
 #include "CStr.h"
 #include "DorvikFTP_h.h"
 #include "EventProxy.h"
+#include "DataTransfer.h"
 #include "FtpConnection.h"
 #include "MethodGuard.h"
 #include "ObjectRoot.h"
@@ -30,7 +32,9 @@ extern HINSTANCE g_hInstance;
 
 // Messages of the hidden window (socket notices, worker reports).
 #define WM_FTP_PROGRESS          (WM_USER + 11)
-#define WM_FTP_TRANSFER_COMPLETE (WM_USER + 12)
+// A background transfer's own notices (the worker's end, the upload's next piece): wParam is the
+// transfer's serial, lParam the event and error as WinSock puts them.
+#define WM_FTP_TRANSFER_NOTICE   (WM_USER + 13)
 #define WM_FTP_CONTROL_SOCKET    (WM_USER + 51)
 #define WM_FTP_DATA_SOCKET       (WM_USER + 52)
 #define WM_FTP_LISTEN_SOCKET     (WM_USER + 53)
@@ -38,6 +42,7 @@ extern HINSTANCE g_hInstance;
 // FD_READ | FD_WRITE | FD_ACCEPT | FD_CONNECT | FD_CLOSE: what every socket of the engine reports.
 #define DORVIK_SOCKET_EVENTS 0x3B
 
+struct DataTransfer;
 struct DownloadWorker;
 class FtpOperation;
 
@@ -183,14 +188,18 @@ public:
     bool SendCommand(const CStr& line);
     // Sends the Telnet interrupt and ABOR while the transfer command's own answer is still owed.
     bool SendAbortSequence();
-    // Reads the replies the server still owes for earlier commands, within Timeout; false when
-    // they did not all come.
-    bool SettleOwedReplies();
+    // Reads the replies the server still owes for earlier commands, within Timeout each: 1 when
+    // they all came, else the failing wait's code (-10 time-out; 0 closed, broken or aborted).
+    int SettleOwedReplies();
+    // Closes a connection whose owed answer never came; the running method ends disconnected.
+    void DropOutOfStepConnection();
     // The connection stands: opened by Connect, not closed by Disconnect, a failure or the server.
     bool HasControlConnection() const { return m_sockControl != INVALID_SOCKET && !m_connection.closedByPeer; }
-    // The running operation may not touch the sockets any more: its connection was taken away under
-    // it, or the server never answered an earlier command.
-    bool OperationHalted() const;
+    // The one question every wait and exchange asks before it touches a socket: a wait or exchange
+    // begun on connection `serial` must end and leave the sockets alone once that connection was
+    // replaced (a Disconnect or Connect from an event handler) or the running operation was halted
+    // (a command that could not be sent).
+    bool ConnectionGone(unsigned serial) const;
     // Waits (pumping) for a connection started on a non-blocking *s: 0 once it stands (and, with
     // needData, the peer's first bytes wait), else the error (10060 time-out, 10004 abort).
     int WaitForConnection(SOCKET* s, bool needData);
@@ -198,35 +207,25 @@ public:
     // 0 when the next transfer command can be sent, else the reason it cannot.
     int OpenDataConnection();
     // The active-mode wait for the server's data connection; true when it came.
-    bool AcceptDataConnection(bool leaveOnAbort, bool registerSocket);
+    bool AcceptDataConnection(bool leaveOnAbort);
     long ChangeDirectory(const CStr& path);
+    // How the opening of a data phase went.
+    // PhaseNoConnection: the server took the command but never connected in active mode.
+    enum PhaseOpening { PhaseOpen, PhaseRefused, PhaseNoConnection, PhaseTimedOut, PhaseAborted, PhaseGone };
+    // The start every transfer and listing shares: TYPE, the data connection, REST (for an
+    // offset), the transfer command and its answer, the active-mode accept. On PhaseOpen the
+    // data connection belongs to `t`. An upload fires TransferStarting before the accept, a
+    // download after it; a listing (`command` LIST) fires none.
+    PhaseOpening OpenDataPhase(DataTransfer& t, char type, const CStr& command, bool background);
     // Downloads one file; 0 on success (an abort included), -10 after a reply time-out, another
     // negative value for every other failure. *count starts at offset and grows by every byte.
     int RetrieveFile(const CStr& remote, const CStr& local, char type, long offset, long* count);
-    // Closes the data connection of a transfer command the server accepted and reads the replies
-    // that end it; `interrupted` (abort, time-out, local failure) first sends the Telnet
-    // interrupt and ABOR, whose answer is read too. The code of the transfer's own final reply.
-    int EndDataTransfer(bool interrupted);
-    // Its two halves, for the transfers that report between them.
-    void StopDataTransfer(bool interrupted);
-    int ReadTransferEnd(bool interrupted);
     // The LIST exchange shared by EnumFiles, FileExists and MGet's listing. Empty text: the
-    // listing runs and its lines are waiting in the data connection; else the failure text.
-    CStr StartListing(const CStr& argument);
+    // listing runs and its lines are waiting in the listing's data connection; else the failure text.
+    CStr StartListing(DataTransfer& listing, const CStr& argument);
     // Reads a listing's data connection to its end, handing every line to onLine.
     enum ListingEnd { ListingComplete, ListingAborted, ListingBroken, ListingSuperseded };
-    ListingEnd ReadListing(bool keepLineFeeds, const std::function<void(const CStr&)>& onLine);
-    // True when a Disconnect or Connect made while this operation pumped has replaced its
-    // connection: the operation must then end and leave the sockets alone.
-    bool Superseded(unsigned serial) const { return serial != m_connection.serial; }
-    // The same, or the running operation was halted: a wait or exchange begun on connection
-    // `serial` must end and leave the sockets alone.
-    bool ConnectionGone(unsigned serial) const { return Superseded(serial) || OperationHalted(); }
-    // The running operation's connection was taken away under it (a Disconnect from a handler).
-    bool OperationLost() const;
-    // Closes the data socket, unless the operation's connection was taken away: the socket then
-    // belongs to whatever came after.
-    void CloseDataSocket();
+    ListingEnd ReadListing(DataTransfer& listing, bool keepLineFeeds, const std::function<void(const CStr&)>& onLine);
 
     // Background transfers (BeginGet, BeginPut): every way one can end goes through
     // FinishAsyncTransfer; the window hands it their notices.
@@ -238,7 +237,9 @@ public:
     // with the reason in m_strErrorDetail.
     HANDLE OpenUploadSource(const CStr& local, long offset);
     void ScheduleNextPiece();
-    void StopDownloadWorker();
+    void StopDownloadWorker(DataTransfer& t);
+    // The running background transfer, if any.
+    bool AsyncTransferRunning() const { return m_asyncTransfer != nullptr; }
 
     // ActiveX face: the picture it draws and the extent it reports and persists.
     HRESULT OnDraw(HDC dc, const RECT& bounds) override;
@@ -296,9 +297,6 @@ public:
     SOCKET m_sockListen = INVALID_SOCKET;
     CStr m_strPasvHost;
     long m_nPasvPort = 0;
-    HANDLE m_hAsyncFile = nullptr;
-    CStr m_strAsyncLocalFile;
-    CStr m_strAsyncRemoteFile;
     CBuiltinFtpServer m_Server;
 
     // Engine state beyond the member table.
@@ -308,15 +306,8 @@ public:
     SOCKET m_sockConnectFailed = INVALID_SOCKET;  // socket whose FD_CONNECT notice reported an error
     int m_nConnectFailedError = 0;
 
-    // The running background transfer, beyond the member table.
-    SOCKET m_sockAsync = INVALID_SOCKET;     // its data connection (a download's belongs to the worker)
-    bool m_bAsyncUpload = false;
-    bool m_bUploadSent = false;              // the whole file is out and the connection closed
-    std::vector<char> m_uploadPiece;         // the piece being sent, and how much of it is out
-    size_t m_nUploadPieceSent = 0;
-    DownloadWorker* m_pDownloadWorker = nullptr;
-    // Names of completed transfers whose TransferComplete is still on its way through the queue.
-    std::deque<std::pair<CStr, CStr>> m_asyncCompleted;
+    // The running background transfer: its file, its names, its data connection or worker.
+    std::unique_ptr<DataTransfer> m_asyncTransfer;
     bool m_bDestroying = false;              // the window no longer raises events for this control
 
     // The control's extent in HIMETRIC, and whether its state differs from the host's last save.

@@ -59,7 +59,7 @@ STDMETHODIMP CDorvikFTPCtrl::put_MaxBandwidth(long newVal)
 {
     m_nMaxBandwidth = newVal;
     // A running download follows the new limit from its next receive.
-    SetDownloadBandwidth(m_pDownloadWorker, newVal);
+    SetDownloadBandwidth(m_asyncTransfer ? m_asyncTransfer->worker : nullptr, newVal);
     return S_OK;
 }
 STDMETHODIMP CDorvikFTPCtrl::get_FileListing(BSTR* pVal) { return ReturnBstr(m_strFileListing, pVal); }

@@ -35,12 +35,17 @@ try {
     CloseSocketMember(&m_sockListen);
     m_connection.Replace();
     op.AdoptNewConnection();
-    op.Begin(DFTP_STATE_CONNECTING, FtpOperation::kNoState);
     m_sockConnectFailed = INVALID_SOCKET;
     m_sockControl = NewRegisteredSocket(m_hNotifyWnd, WM_FTP_CONTROL_SOCKET);
     m_sockData = NewRegisteredSocket(m_hNotifyWnd, WM_FTP_DATA_SOCKET);
+    // A handler of the connecting notice already finds the new sockets and no stale answer.
     m_strLastServerResponseText.Empty();
     m_nLastServerResponse = 0;
+    // The socket layer's error says why a socket could not be made; the notice's handlers must
+    // not change it.
+    const int socketError = WSAGetLastError();
+    op.Begin(DFTP_STATE_CONNECTING, FtpOperation::kNoState);
+    WSASetLastError(socketError);
     // Whatever fails from here on leaves the control disconnected.
     op.EndInState(DFTP_STATE_NOTCONNECTED);
     try {

@@ -7,11 +7,15 @@
 
 #include "FtpOperation.h"
 #include "ReplyDecoding.h"
+#include "SocketHelpers.h"
 
 namespace {
 // Reply lines are short; one peek of this size nearly always holds the whole line.
 const int kPeekBlock = 4096;
 const int kReplyLineMax = 300;
+const int kReplyTimedOut = -10;
+// How long one wait for room in a full connection lasts before the host's messages are served.
+const long kRoomWait = 20000;  // microseconds
 
 // The commands that open a data transfer: the server answers them with a preliminary 1xx when the
 // transfer starts and with a final reply when it ends.
@@ -90,20 +94,9 @@ void CloseSocketMember(SOCKET* s)
     }
 }
 
-bool CDorvikFTPCtrl::OperationHalted() const
+bool CDorvikFTPCtrl::ConnectionGone(unsigned serial) const
 {
-    return m_pOperation && m_pOperation->Halted();
-}
-
-bool CDorvikFTPCtrl::OperationLost() const
-{
-    return m_pOperation && m_pOperation->Lost();
-}
-
-void CDorvikFTPCtrl::CloseDataSocket()
-{
-    if (!OperationLost())
-        CloseSocketMember(&m_sockData);
+    return serial != m_connection.serial || (m_pOperation && m_pOperation->Halted());
 }
 
 // The socket is peeked and only the bytes up to the line's end are taken, so nothing that
@@ -164,12 +157,12 @@ int CDorvikFTPCtrl::ReadLine(SOCKET* s, CStr* line, int max)
 
 int CDorvikFTPCtrl::ReadReply(SOCKET* s)
 {
-    // A run that could not send its command has no answer to read: what waits belongs to another.
-    if (OperationHalted())
-        return 0;
-    ControlHold hold(this);
     FtpConnection& connection = m_connection;
     const unsigned serial = connection.serial;
+    // A run that could not send its command has no answer to read: what waits belongs to another.
+    if (ConnectionGone(serial))
+        return 0;
+    ControlHold hold(this);
     const SOCKET mine = *s;
     const long long start = NowSeconds();
     int code = 0;
@@ -177,11 +170,11 @@ int CDorvikFTPCtrl::ReadReply(SOCKET* s)
     for (;;) {
         int r = ReadLine(s, &line, kReplyLineMax);
         // A Disconnect from an event handler took the connection away: its reply is not ours.
-        if (Superseded(serial) || *s != mine)
+        if (ConnectionGone(serial) || *s != mine)
             return 0;
         if (r == WSAEWOULDBLOCK) {
             PumpMessages(this);
-            if (Superseded(serial) || *s != mine)
+            if (ConnectionGone(serial) || *s != mine)
                 return 0;
         } else if (r > 9000) {
             // A reset or a dead socket: nothing more will come on this connection.
@@ -230,25 +223,32 @@ int CDorvikFTPCtrl::ReadReply(SOCKET* s)
     return code;
 }
 
-bool CDorvikFTPCtrl::SettleOwedReplies()
+int CDorvikFTPCtrl::SettleOwedReplies()
 {
     while (!m_connection.owedReplies.empty()) {
         // Each late answer is taken like any other (Reply fires, it is stored), then replaced by
         // the answer of the command that follows.
         int code = ReadReply(&m_sockControl);
         if (code <= 0)
-            return false;
+            return code;
     }
-    return true;
+    return 1;
 }
 
 bool CDorvikFTPCtrl::SendCommand(const CStr& line)
 {
-    if (OperationHalted())
+    if (m_pOperation && m_pOperation->Halted())
         return false;
-    if (!SettleOwedReplies()) {
-        if (m_pOperation)
+    const int settled = SettleOwedReplies();
+    if (settled <= 0) {
+        if (m_pOperation) {
             m_pOperation->NoteEarlierReplyMissing();
+            // An answer owed since the last command that has not come within this command's
+            // whole wait either will not come: every later command would only wait and fail the
+            // same way. The connection is out of step for good; the host may connect again.
+            if (settled == kReplyTimedOut)
+                DropOutOfStepConnection();
+        }
         return false;
     }
     if (!SendAll(&m_sockControl, line.c_str(), line.GetLength())) {
@@ -265,9 +265,19 @@ bool CDorvikFTPCtrl::SendCommand(const CStr& line)
     return true;
 }
 
+void CDorvikFTPCtrl::DropOutOfStepConnection()
+{
+    CloseSocketMember(&m_sockControl);
+    CloseSocketMember(&m_sockData);
+    CloseSocketMember(&m_sockListen);
+    m_connection.closedByPeer = true;
+    if (m_pOperation)
+        m_pOperation->EndInState(DFTP_STATE_NOTCONNECTED);
+}
+
 bool CDorvikFTPCtrl::SendAbortSequence()
 {
-    if (OperationHalted())
+    if (m_pOperation && m_pOperation->Halted())
         return false;
     // Telnet IP, then IAC DM marked urgent (the urgent byte is the IAC before DM), then ABOR: the
     // server stops the transfer and answers it and the ABOR in turn.
@@ -281,10 +291,10 @@ bool CDorvikFTPCtrl::SendAbortSequence()
 
 bool CDorvikFTPCtrl::SendAll(SOCKET* s, const char* data, int length)
 {
-    if (OperationHalted())
+    const unsigned serial = m_connection.serial;
+    if (ConnectionGone(serial))
         return false;
     ControlHold hold(this);
-    const unsigned serial = m_connection.serial;
     const SOCKET mine = *s;
     long long start = NowSeconds();
     int sent = 0;
@@ -297,8 +307,11 @@ bool CDorvikFTPCtrl::SendAll(SOCKET* s, const char* data, int length)
         }
         if (WSAGetLastError() != WSAEWOULDBLOCK)
             return false;
+        // The pump returns at once while an Abort is pending: without this wait the loop would
+        // spin until the server reads again.
+        WaitForRoom(*s, kRoomWait);
         PumpMessages(this);
-        if (Superseded(serial) || *s != mine)
+        if (ConnectionGone(serial) || *s != mine)
             return false;
         if (WaitExpired(start, m_nTimeout)) {
             m_strErrorDetail = "Timeout!";

@@ -2,27 +2,33 @@
 // the server connects to our listen socket, which the accept below waits for).
 #include "ControlChannel.h"
 #include "SocketHelpers.h"
+#include "TransferEnds.h"
 
 #include <cstring>
 
 namespace {
+const int kReplyTimedOut = -10;
 const int kAcceptPasses = 40;
-const DWORD kAcceptPause = 250;
+const long kAcceptPause = 250;  // milliseconds
 } // namespace
 
 int CDorvikFTPCtrl::OpenDataConnection()
 {
     ControlHold hold(this);
     const unsigned serial = m_connection.serial;
-    if (OperationHalted())
+    if (ConnectionGone(serial))
         return WSAECONNABORTED;
 
     if (m_nPassiveMode) {
-        // A refused PASV leaves the address of the last 227 in place.
-        SendCommand("PASV\r\n");
-        ReadReply(&m_sockControl);
+        // Only this PASV's own 227 names the port to connect to: the address of an earlier one
+        // is stale, and whoever listens there now is not our server's transfer.
+        int code = SendCommand("PASV\r\n") ? ReadReply(&m_sockControl) : 0;
         if (ConnectionGone(serial))
             return WSAECONNABORTED;
+        if (code == kReplyTimedOut)
+            return WSAETIMEDOUT;
+        if (code != 227)
+            return WSAECONNREFUSED;
         CloseSocketMember(&m_sockData);
         m_sockData = socket(AF_INET, SOCK_STREAM, 0);
         if (m_sockData == INVALID_SOCKET)
@@ -86,63 +92,138 @@ int CDorvikFTPCtrl::OpenDataConnection()
     return ConnectionGone(serial) ? WSAECONNABORTED : 0;
 }
 
-bool CDorvikFTPCtrl::AcceptDataConnection(bool leaveOnAbort, bool registerSocket)
+bool CDorvikFTPCtrl::AcceptDataConnection(bool leaveOnAbort)
 {
-    if (OperationHalted())
+    const unsigned serial = m_connection.serial;
+    if (ConnectionGone(serial))
         return false;
     ControlHold hold(this);
-    const unsigned serial = m_connection.serial;
     m_sockData = INVALID_SOCKET;
-    for (int pass = 0; pass < kAcceptPasses && m_sockData == INVALID_SOCKET; ++pass) {
+    for (int pass = 0; pass < kAcceptPasses; ++pass) {
         sockaddr_in peer;
         int length = sizeof(peer);
-        m_sockData = accept(m_sockListen, reinterpret_cast<sockaddr*>(&peer), &length);
+        SOCKET accepted = accept(m_sockListen, reinterpret_cast<sockaddr*>(&peer), &length);
         PumpMessages(this);
-        if (ConnectionGone(serial))
+        if (ConnectionGone(serial)) {
+            // The socket members belong to whatever replaced the connection.
+            if (accepted != INVALID_SOCKET)
+                closesocket(accepted);
             return false;
-        if (m_sockData == INVALID_SOCKET)
-            Sleep(kAcceptPause);
+        }
+        if (accepted != INVALID_SOCKET) {
+            m_sockData = accepted;
+            break;
+        }
         if (leaveOnAbort && m_bAbort)
             break;
+        // A pass lasts until the server's connection is waiting, at most the pause.
+        WaitForData(m_sockListen, kAcceptPause * 1000);
     }
-    if (registerSocket)
-        WSAAsyncSelect(m_sockData, m_hNotifyWnd, WM_FTP_DATA_SOCKET, DORVIK_SOCKET_EVENTS);
     return m_sockData != INVALID_SOCKET;
 }
 
-void CDorvikFTPCtrl::StopDataTransfer(bool interrupted)
+namespace {
+
+bool IsListing(const CStr& command)
 {
+    return command.StartsWith("LIST");
+}
+
+// The server's answer that lets the data phase begin: a preliminary 1xx for an upload or a
+// listing; for a download also a 2xx (the file was sent at once), and, in the foreground, a line
+// without a code.
+bool TransferAccepted(int code, bool upload, bool listing, bool background)
+{
+    if (upload || listing)
+        return code / 100 == 1;
+    if (code == kReplyTimedOut || code >= 300)
+        return false;
+    return !background || code >= 100;
+}
+
+} // namespace
+
+CDorvikFTPCtrl::PhaseOpening CDorvikFTPCtrl::OpenDataPhase(DataTransfer& t, char type, const CStr& command,
+                                                          bool background)
+{
+    ControlHold hold(this);
     const unsigned serial = m_connection.serial;
-    // The server stops the transfer and answers it and the ABOR in turn, so the next command
-    // gets its own reply.
-    if (interrupted)
-        SendAbortSequence();
+    const bool listing = IsListing(command);
+    // Every way out before the data phase: the data connection made for it goes, unless the
+    // connection was taken away and the sockets belong to whatever came after.
+    auto stop = [&](PhaseOpening how) {
+        if (serial == m_connection.serial)
+            CloseSocketMember(&m_sockData);
+        return ConnectionGone(serial) ? PhaseGone : how;
+    };
+    // A step the server did not answer as asked: a time-out, an Abort that cut the wait short,
+    // or a refusal.
+    auto failed = [&](int code) {
+        return stop(code == kReplyTimedOut ? PhaseTimedOut : m_bAbort ? PhaseAborted : PhaseRefused);
+    };
+    auto exchange = [&](const CStr& line) { return SendCommand(line) ? ReadReply(&m_sockControl) : 0; };
+
+    int code = exchange(CStr::Format("TYPE %c\r\n", type));
     if (ConnectionGone(serial))
-        return;
-    if (m_sockData != INVALID_SOCKET)
-        shutdown(m_sockData, SD_BOTH);
-    CloseSocketMember(&m_sockData);
-    m_bAbort = FALSE;
-}
+        return PhaseGone;
+    // An upload in the wrong type would change the file on its way; a download's type is only
+    // asked for, and an Abort from before its start is forgotten here.
+    if (code == kReplyTimedOut || (t.upload && code / 100 != 2))
+        return failed(code);
+    if (!t.upload && !listing)
+        m_bAbort = FALSE;
 
-int CDorvikFTPCtrl::ReadTransferEnd(bool interrupted)
-{
-    ControlHold hold(this);
-    const unsigned serial = m_connection.serial;
-    int code = ReadReply(&m_sockControl);
-    // A preliminary answer still owes the final one.
-    while (code >= 100 && code <= 199 && !ConnectionGone(serial))
-        code = ReadReply(&m_sockControl);
-    // The ABOR's own answer; one that does not come stays owed to the next command.
-    if (interrupted && code != -10 && !ConnectionGone(serial))
-        ReadReply(&m_sockControl);
-    return code;
-}
+    int error = OpenDataConnection();
+    if (ConnectionGone(serial))
+        return PhaseGone;
+    if (error != 0)
+        return stop(error == WSAETIMEDOUT ? PhaseTimedOut : m_bAbort ? PhaseAborted : PhaseRefused);
+    // Without the server's 350 a download would land at the offset from the file's first byte,
+    // and an upload's tail would replace the whole remote file.
+    if (t.offset != 0) {
+        code = exchange(CStr::Format("REST %ld\r\n", t.offset));
+        if (ConnectionGone(serial))
+            return PhaseGone;
+        if (code != 350 || m_bAbort)
+            return failed(code);
+    }
 
-int CDorvikFTPCtrl::EndDataTransfer(bool interrupted)
-{
-    ControlHold hold(this);
-    const unsigned serial = m_connection.serial;
-    StopDataTransfer(interrupted);
-    return ConnectionGone(serial) ? 0 : ReadTransferEnd(interrupted);
+    code = exchange(command);
+    if (ConnectionGone(serial))
+        return PhaseGone;
+    if (!TransferAccepted(code, t.upload, listing, background) || (m_bAbort && code == 0)) {
+        // An Abort before the server took the command ends the transfer before its data phase.
+        // The command's answer stays owed, for the next command to take; a server that did take
+        // it finds no data connection, and no listener, and ends it at once.
+        if (!m_nPassiveMode)
+            CloseSocketMember(&m_sockListen);
+        return failed(code);
+    }
+    t.commandReply = code;
+    if (t.upload && !listing) {
+        Fire_TransferStarting(t.local, t.remote, t.offset);
+        if (ConnectionGone(serial))
+            return PhaseGone;
+    }
+    if (!m_nPassiveMode && !AcceptDataConnection(background || listing)) {
+        if (ConnectionGone(serial))
+            return PhaseGone;
+        // The server must not connect to a listener later and send the file into nothing.
+        CloseSocketMember(&m_sockListen);
+        if (m_bAbort)
+            return PhaseAborted;
+        FinishTransfer(this, t, true);
+        return ConnectionGone(serial) ? PhaseGone : PhaseNoConnection;
+    }
+    // The data connection is the transfer's from here on; the window's notices of it would each
+    // cost a posted message and say nothing the transfer does not see itself.
+    t.sock = m_sockData;
+    m_sockData = INVALID_SOCKET;
+    WSAAsyncSelect(t.sock, m_hNotifyWnd, 0, 0);
+    if (!t.upload && !listing) {
+        Fire_TransferStarting(t.local, t.remote, t.offset);
+        if (ConnectionGone(serial))
+            return PhaseGone;
+    }
+    return PhaseOpen;
 }

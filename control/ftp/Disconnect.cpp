@@ -15,12 +15,12 @@ try {
         const bool inStep = m_connection.owedReplies.empty();
         if (SendAll(&m_sockControl, "QUIT\r\n", 6)) {
             // Some servers know the command only by its older name.
-            if (ReadReply(&m_sockControl) == 500 && inStep && !Superseded(serial) &&
+            if (ReadReply(&m_sockControl) == 500 && inStep && !ConnectionGone(serial) &&
                 SendAll(&m_sockControl, "BYE\r\n", 5))
                 ReadReply(&m_sockControl);
         }
         // A Connect made from a handler while the answer was awaited owns the sockets now.
-        if (Superseded(serial))
+        if (ConnectionGone(serial))
             return S_OK;
         shutdown(m_sockControl, SD_BOTH);
     }

@@ -5,6 +5,7 @@
 #include "FileWriterThread.h"
 #include "LocalTransferFiles.h"
 #include "SocketHelpers.h"
+#include "TransferEnds.h"
 
 namespace {
 
@@ -21,23 +22,14 @@ const long kBurstPause = 2000;  // microseconds
 const long kIdlePause = 5000;
 
 const int kFailed = -1;
+const int kAbortedBeforeData = -2;
 const int kReplyTimeout = -10;
 
 enum class ReceiveEnd { Closed, Failed, Aborted, Superseded };
 
-// True when bytes (or the peer's close) are waiting within `microseconds`.
-bool WaitForData(SOCKET s, long microseconds)
-{
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(s, &readable);
-    timeval pause = {0, microseconds};
-    return select(0, &readable, nullptr, nullptr, &pause) > 0;
-}
-
 // Receives the data connection into `writer` until the server closes it. A progress report
 // waits for the burst to be in the file, so that its count is what the file holds.
-ReceiveEnd ReceiveBursts(CDorvikFTPCtrl* control, FileWriterThread* writer, long start, long* count)
+ReceiveEnd ReceiveBursts(CDorvikFTPCtrl* control, SOCKET s, FileWriterThread* writer, long start, long* count)
 {
     const unsigned serial = control->m_connection.serial;
     char* block = writer->Take();
@@ -51,7 +43,7 @@ ReceiveEnd ReceiveBursts(CDorvikFTPCtrl* control, FileWriterThread* writer, long
         int n = 0;
         int error = 0;
         for (;;) {
-            n = recv(control->m_sockData, block + filled, kReceiveBlock - filled, 0);
+            n = recv(s, block + filled, kReceiveBlock - filled, 0);
             if (n > 0) {
                 received += n;
                 filled += n;
@@ -65,7 +57,7 @@ ReceiveEnd ReceiveBursts(CDorvikFTPCtrl* control, FileWriterThread* writer, long
                 continue;
             }
             error = (n < 0) ? WSAGetLastError() : 0;
-            if (n == 0 || error != WSAEWOULDBLOCK || received == 0 || !WaitForData(control->m_sockData, kBurstPause))
+            if (n == 0 || error != WSAEWOULDBLOCK || received == 0 || !WaitForData(s, kBurstPause))
                 break;
         }
         if (filled > 0) {
@@ -77,7 +69,7 @@ ReceiveEnd ReceiveBursts(CDorvikFTPCtrl* control, FileWriterThread* writer, long
             return ReceiveEnd::Failed;
         if (received > 0) {
             PumpMessages(control);
-            if (control->Superseded(serial))
+            if (control->ConnectionGone(serial))
                 return ReceiveEnd::Superseded;
             if (control->m_bAbort)
                 return ReceiveEnd::Aborted;
@@ -96,9 +88,9 @@ ReceiveEnd ReceiveBursts(CDorvikFTPCtrl* control, FileWriterThread* writer, long
             return ReceiveEnd::Failed;
         // A short wait for the next bytes before the pump: spinning on the message queue
         // would keep Wine's server, which our receives need too, busy for nothing.
-        WaitForData(control->m_sockData, kIdlePause);
+        WaitForData(s, kIdlePause);
         PumpMessages(control);
-        if (control->Superseded(serial))
+        if (control->ConnectionGone(serial))
             return ReceiveEnd::Superseded;
         if (WaitExpired(control->m_tOperationStart, control->m_nTimeout)) {
             control->m_strErrorDetail = "Timeout!";
@@ -136,91 +128,69 @@ try {
     }
     if (status == 0)
         return op.Succeed();
-    return op.Fail(status == kReplyTimeout ? "Timeout" : "Get failed");
+    return op.Fail(status == kReplyTimeout ? "Timeout" : status == kAbortedBeforeData ? "Aborted" : "Get failed");
 }
 COMKIT_METHOD_CATCH
 
 int CDorvikFTPCtrl::RetrieveFile(const CStr& remote, const CStr& local, char type, long offset, long* count)
 {
     ControlHold hold(this);
+    const unsigned serial = m_connection.serial;
     *count = offset;
-    if (!SendCommand(CStr::Format("TYPE %c\r\n", type)))
-        return kFailed;
-    if (ReadReply(&m_sockControl) == kReplyTimeout)
+    DataTransfer t(local, remote, offset, false);
+    switch (OpenDataPhase(t, type, CStr::Format("RETR %s\r\n", remote.c_str()), false)) {
+    case PhaseOpen:
+        break;
+    case PhaseTimedOut:
         return kReplyTimeout;
-    m_bAbort = FALSE;
-    if (OpenDataConnection() != 0 || OperationLost()) {
-        CloseDataSocket();
+    case PhaseAborted:
+        // Before the server took RETR: the local file is as it was, and the Abort is spent.
+        m_bAbort = FALSE;
+        return kAbortedBeforeData;
+    default:
         return kFailed;
     }
-    if (offset != 0) {
-        // Without the server's 350 the file would come from its first byte and land at offset.
-        if (!SendCommand(CStr::Format("REST %ld\r\n", offset)))
-            return kFailed;
-        int code = ReadReply(&m_sockControl);
-        if (code != 350) {
-            CloseDataSocket();
-            return code == kReplyTimeout ? kReplyTimeout : kFailed;
-        }
-    }
-    if (!SendCommand(CStr::Format("RETR %s\r\n", remote.c_str())))
-        return kFailed;
-    int code = ReadReply(&m_sockControl);
-    if (code == kReplyTimeout || code >= 300 || OperationLost()) {
-        CloseDataSocket();
-        return code == kReplyTimeout ? kReplyTimeout : kFailed;
-    }
-    if (!m_nPassiveMode && !AcceptDataConnection(false, true)) {
-        if (OperationLost())
-            return kFailed;
-        // The server must not find a listener later and send the file into nothing.
-        CloseSocketMember(&m_sockListen);
-        EndDataTransfer(true);
-        return kFailed;
-    }
-    Fire_TransferStarting(local, remote, offset);
-    if (OperationLost())
-        return kFailed;
     WSASetLastError(0);
 
     CStr failure;  // never shown: the host hears "Get failed"
-    HANDLE file = OpenDownloadTarget(local, offset, &failure);
-    if (file != INVALID_HANDLE_VALUE && !DropDownloadTargetTail(file, &failure)) {
-        CloseHandle(file);
-        file = INVALID_HANDLE_VALUE;
+    t.file = OpenDownloadTarget(local, offset, &failure);
+    if (t.file != INVALID_HANDLE_VALUE && !DropDownloadTargetTail(t.file, &failure)) {
+        CloseHandle(t.file);
+        t.file = INVALID_HANDLE_VALUE;
     }
-    if (file == INVALID_HANDLE_VALUE) {
-        EndDataTransfer(true);
+    if (t.file == INVALID_HANDLE_VALUE) {
+        FinishTransfer(this, t, true);
         return kFailed;
     }
 
-    // Notices for every receive would cost a posted message each; the window ignores them
-    // during a synchronous download anyway. The socket stays non-blocking.
-    WSAAsyncSelect(m_sockData, m_hNotifyWnd, 0, 0);
-    WidenSocketBuffer(m_sockData, SO_RCVBUF, kSocketBuffer);
+    WidenSocketBuffer(t.sock, SO_RCVBUF, kSocketBuffer);
     ReceiveEnd how = ReceiveEnd::Failed;
     {
-        FileWriterThread writer(file, kReceiveBlock, kBlocksInFlight);
+        FileWriterThread writer(t.file, kReceiveBlock, kBlocksInFlight);
         if (writer.Started()) {
-            how = ReceiveBursts(this, &writer, offset, count);
+            how = ReceiveBursts(this, t.sock, &writer, offset, count);
             // What was received is in the file before it is closed, whatever ended the receiving.
             if (!writer.Finish() && how != ReceiveEnd::Superseded)
                 how = ReceiveEnd::Failed;
             *count = offset + writer.Written();
         }
     }
-    if (how == ReceiveEnd::Superseded) {
-        CloseHandle(file);
+    if (how == ReceiveEnd::Superseded)
         return kFailed;
-    }
-    const bool failed = how == ReceiveEnd::Failed;
-    const bool aborted = how == ReceiveEnd::Aborted;
-
     Fire_TransferProgress(*count);
-    CloseHandle(file);
-    if (OperationLost())
+    CloseHandle(t.file);
+    t.file = INVALID_HANDLE_VALUE;
+    if (ConnectionGone(serial))
         return kFailed;
     // A download that did not end with the server's close is stopped on the server as well.
-    EndDataTransfer(failed || aborted);
-    return failed ? kFailed : 0;
+    // Under Wine a reset after the data reads as a clean close: only the server's final word
+    // says whether the file is whole.
+    TransferReply reply = FinishTransfer(this, t, how != ReceiveEnd::Closed);
+    if (how == ReceiveEnd::Aborted)
+        return 0;
+    if (how != ReceiveEnd::Closed)
+        return kFailed;
+    if (reply.Succeeded())
+        return 0;
+    return reply.code == kReplyTimeout ? kReplyTimeout : kFailed;
 }

@@ -1,5 +1,7 @@
 #include "FileWriterThread.h"
 
+#include <new>
+
 namespace {
 
 // The length that tells the thread nothing more is coming.
@@ -10,12 +12,16 @@ const int kEndOfBlocks = -1;
 FileWriterThread::FileWriterThread(HANDLE file, int blockSize, int blocks)
     : m_file(file), m_lengths(static_cast<size_t>(blocks), 0)
 {
-    // Not zero-filled: every byte is received before it is written.
-    for (int i = 0; i < blocks; ++i)
-        m_blocks.emplace_back(new char[static_cast<size_t>(blockSize)]);
+    // Not zero-filled: every byte is received before it is written. Blocks that cannot be had
+    // leave the writer unstarted, which the download reports as a failure like any other.
+    bool allocated = true;
+    for (int i = 0; i < blocks && allocated; ++i) {
+        m_blocks.emplace_back(new (std::nothrow) char[static_cast<size_t>(blockSize)]);
+        allocated = m_blocks.back() != nullptr;
+    }
     m_emptyBlocks = CreateSemaphoreA(nullptr, blocks, blocks + 1, nullptr);
     m_fullBlocks = CreateSemaphoreA(nullptr, 0, blocks + 1, nullptr);
-    if (m_emptyBlocks && m_fullBlocks)
+    if (allocated && m_emptyBlocks && m_fullBlocks)
         m_thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
 }
 

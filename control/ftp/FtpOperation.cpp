@@ -58,6 +58,8 @@ void FtpOperation::Begin(long startState, long endState)
     m_control->m_pOperation = this;
     m_control->m_bBusy = TRUE;
     m_control->m_bAbort = FALSE;
+    // The detail of an earlier method's failure says nothing about this one's.
+    m_control->m_strErrorDetail.Empty();
     if (startState != kNoState)
         m_control->SetState(startState);
 }

@@ -53,6 +53,8 @@ public:
     void NoteEarlierReplyMissing() { m_earlierReplyMissing = true; }
     // A command of this run could not be sent at all: the connection is broken.
     void NoteConnectionBroken() { m_connectionBroken = true; }
+    // Nothing more of this run may touch the sockets: a command could not be sent, or the
+    // connection it started on was taken away under it.
     bool Halted() const { return m_earlierReplyMissing || m_connectionBroken || Lost(); }
 
     // The method's result. Both defer to what says more: a lost connection, or a send refused because

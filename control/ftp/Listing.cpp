@@ -38,56 +38,35 @@ private:
 };
 } // namespace
 
-CStr CDorvikFTPCtrl::StartListing(const CStr& argument)
+CStr CDorvikFTPCtrl::StartListing(DataTransfer& listing, const CStr& argument)
 {
-    ControlHold hold(this);
-    // A connection taken away under the call makes each step below fail without touching the
+    // A connection taken away under the call makes the opening fail without touching the
     // sockets; the operation then reports it as such, whatever text is returned here.
-    int code = 0;
-    if (SendCommand("TYPE A\r\n"))
-        code = ReadReply(&m_sockControl);
-    if (code == -10) {
-        CloseDataSocket();
+    const CStr command = argument.IsEmpty() ? CStr("LIST\r\n") : CStr::Format("LIST %s\r\n", argument.c_str());
+    switch (OpenDataPhase(listing, 'A', command, false)) {
+    case PhaseOpen:
+    case PhaseAborted:  // the caller reports an abort, which ends the listing at once
+        return CStr();
+    case PhaseTimedOut:
         return "Timeout";
-    }
-    int error = OpenDataConnection();
-    if (error != 0) {
-        CloseDataSocket();
-        return CStr::Format("Failure! - no data connection (error %d)", error);
-    }
-    code = 0;
-    if (SendCommand(argument.IsEmpty() ? CStr("LIST\r\n") : CStr::Format("LIST %s\r\n", argument.c_str())))
-        code = ReadReply(&m_sockControl);
-    if (code < 100 || code > 199) {
-        CloseDataSocket();
+    case PhaseNoConnection:
+        return "Failure! - " + listing.finalText;
+    case PhaseGone:
+        return kClosedUnderCallText;
+    default:
         return "Failure! - " + m_strLastServerResponseText;
     }
-    if (!m_nPassiveMode && !AcceptDataConnection(true, true)) {
-        if (OperationLost())
-            return kClosedUnderCallText;
-        // The server must not connect to a listener later and send the listing into nothing.
-        CloseSocketMember(&m_sockListen);
-        // An abort ends the listing at once; that is the caller's to report.
-        if (m_bAbort)
-            return CStr();
-        TransferReply reply = FinishTransfer(this, true);
-        if (OperationLost())
-            return kClosedUnderCallText;
-        return "Failure! - " + reply.text;
-    }
-    return CStr();
 }
 
-CDorvikFTPCtrl::ListingEnd CDorvikFTPCtrl::ReadListing(bool keepLineFeeds,
+CDorvikFTPCtrl::ListingEnd CDorvikFTPCtrl::ReadListing(DataTransfer& listing, bool keepLineFeeds,
                                                        const std::function<void(const CStr&)>& onLine)
 {
     ControlHold hold(this);
     const unsigned serial = m_connection.serial;
-    // Only an abort during the active-mode wait leaves no data connection.
-    if (m_sockData == INVALID_SOCKET)
+    const SOCKET s = listing.sock;
+    // Only an abort before the data phase leaves no data connection.
+    if (s == INVALID_SOCKET)
         return m_bAbort ? ListingAborted : ListingBroken;
-    // The window ignores data notices during a listing; each would cost a posted message.
-    WSAAsyncSelect(m_sockData, m_hNotifyWnd, 0, 0);
     ListLineSplitter splitter(keepLineFeeds ? LineFeedRule::Keep : LineFeedRule::Drop);
     LinePump pump(this);
     std::vector<char> block(kListingBlock);
@@ -96,14 +75,17 @@ CDorvikFTPCtrl::ListingEnd CDorvikFTPCtrl::ReadListing(bool keepLineFeeds,
     for (;;) {
         int received = 0;
         int n;
-        while ((n = recv(m_sockData, block.data(), kListingBlock, 0)) > 0) {
+        while ((n = recv(s, block.data(), kListingBlock, 0)) > 0) {
             received += n;
             splitter.Feed(block.data(), n);
             while (splitter.NextLine(line)) {
                 onLine(line);
                 pump.AfterLine();
-                if (Superseded(serial))
+                if (ConnectionGone(serial))
                     return ListingSuperseded;
+                // An Abort from a handler of the line ends the listing here, not at its end.
+                if (m_bAbort)
+                    return ListingAborted;
             }
         }
         int error = (n < 0) ? WSAGetLastError() : 0;
@@ -119,7 +101,7 @@ CDorvikFTPCtrl::ListingEnd CDorvikFTPCtrl::ReadListing(bool keepLineFeeds,
             return ListingBroken;
         }
         PumpMessages(this);
-        if (Superseded(serial))
+        if (ConnectionGone(serial))
             return ListingSuperseded;
         if (m_bAbort)
             return ListingAborted;
@@ -140,11 +122,12 @@ try {
         ReadReply(&m_sockControl);
     const bool windowsServer = IsWindowsSystReply(m_strLastServerResponseText);
 
-    CStr failure = StartListing(mask);
+    DataTransfer listing(CStr(), mask, 0, false);
+    CStr failure = StartListing(listing, mask);
     if (!failure.IsEmpty())
         return op.Fail(failure);
     const double now = CurrentLocalOleDate();
-    ListingEnd end = ReadListing(false, [&](const CStr& text) {
+    ListingEnd end = ReadListing(listing, false, [&](const CStr& text) {
         std::optional<FtpListEntry> entry = ParseListLine(text, windowsServer, now);
         if (!entry)
             return;
@@ -155,7 +138,7 @@ try {
     if (end == ListingSuperseded)
         return op.Fail(kClosedUnderCallText);
     // A listing cut short is not the directory: the entries that came stand, but the call fails.
-    failure = FinishListing(this, end);
+    failure = FinishListing(this, listing, end);
     return failure.IsEmpty() ? op.Succeed() : op.Fail(failure);
 }
 COMKIT_METHOD_CATCH
@@ -172,18 +155,19 @@ try {
     if (!IsSafeCommandArgument(name))
         return Error(UnsafeArgumentText("file name"));
     op.Begin(DFTP_STATE_LISTING, DFTP_STATE_LOGGEDIN);
-    CStr failure = StartListing(name);
+    DataTransfer listing(CStr(), name, 0, false);
+    CStr failure = StartListing(listing, name);
     if (!failure.IsEmpty())
         return op.Fail(failure);
     long found = 0;
-    ListingEnd end = ReadListing(true, [&](const CStr& text) {
+    ListingEnd end = ReadListing(listing, true, [&](const CStr& text) {
         if (CountsForFileExists(text))
             ++found;
     });
     if (end == ListingSuperseded)
         return op.Fail(kClosedUnderCallText);
     // A count from a listing cut short would say "not there" of a name that may well be.
-    failure = FinishListing(this, end);
+    failure = FinishListing(this, listing, end);
     if (!failure.IsEmpty())
         return op.Fail(failure);
     *ret = found;

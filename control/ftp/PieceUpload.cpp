@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ControlChannel.h"
+#include "SocketHelpers.h"
 
 namespace {
 
@@ -14,29 +15,17 @@ const int kPiecesPerBlock = 40;
 // How long one wait for room in the connection lasts before the host's messages are served.
 const long kRoomWait = 20000;  // microseconds
 
-// True when the connection takes more bytes (or has failed) within `microseconds`.
-bool WaitForRoom(SOCKET s, long microseconds)
-{
-    fd_set writable, failed;
-    FD_ZERO(&writable);
-    FD_ZERO(&failed);
-    FD_SET(s, &writable);
-    FD_SET(s, &failed);
-    timeval pause = {0, microseconds};
-    return select(0, nullptr, &writable, &failed, &pause) > 0;
-}
-
 } // namespace
 
-UploadEnd SendFilePieces(CDorvikFTPCtrl* control, HANDLE file, long* count)
+UploadEnd SendFilePieces(CDorvikFTPCtrl* control, SOCKET s, HANDLE file, long* count)
 {
     ControlHold hold(control);
     const unsigned serial = control->m_connection.serial;
     // Without notices and non-blocking: a send never waits, so every wait below is ours, bounded
     // and pumping.
-    WSAAsyncSelect(control->m_sockData, control->m_hNotifyWnd, 0, 0);
+    WSAAsyncSelect(s, control->m_hNotifyWnd, 0, 0);
     u_long nonBlocking = 1;
-    ioctlsocket(control->m_sockData, FIONBIO, &nonBlocking);
+    ioctlsocket(s, FIONBIO, &nonBlocking);
 
     std::vector<char> block(static_cast<size_t>(kPiece) * kPiecesPerBlock);
     control->m_tOperationStart = NowSeconds();
@@ -54,7 +43,7 @@ UploadEnd SendFilePieces(CDorvikFTPCtrl* control, HANDLE file, long* count)
         int reported = 0;
         while (reported < length) {
             if (sent < length) {
-                int n = send(control->m_sockData, block.data() + sent, length - sent, 0);
+                int n = send(s, block.data() + sent, length - sent, 0);
                 if (n > 0) {
                     sent += n;
                     control->m_tOperationStart = NowSeconds();
@@ -64,10 +53,10 @@ UploadEnd SendFilePieces(CDorvikFTPCtrl* control, HANDLE file, long* count)
                         control->m_strErrorDetail = CStr::Format("Error sending data. (code %d)", error);
                         return UploadEnd::SendFailed;
                     }
-                    WaitForRoom(control->m_sockData, kRoomWait);
+                    WaitForRoom(s, kRoomWait);
                 }
                 PumpMessages(control);
-                if (control->Superseded(serial))
+                if (control->ConnectionGone(serial))
                     return UploadEnd::Superseded;
                 if (control->m_bAbort)
                     return UploadEnd::Aborted;
@@ -83,7 +72,7 @@ UploadEnd SendFilePieces(CDorvikFTPCtrl* control, HANDLE file, long* count)
                 reported += piece;
                 *count += piece;
                 control->Fire_TransferProgress(*count);
-                if (control->Superseded(serial))
+                if (control->ConnectionGone(serial))
                     return UploadEnd::Superseded;
                 if (control->m_bAbort)
                     return UploadEnd::Aborted;

@@ -65,10 +65,11 @@ HRESULT ListForMGet(CDorvikFTPCtrl* control, const CStr& entry, std::vector<CStr
     if (!op.Admitted())
         return op.Refusal();
     op.Begin(DFTP_STATE_LISTING, DFTP_STATE_LOGGEDIN);
-    CStr failure = control->StartListing(entry);
+    DataTransfer listing(CStr(), entry, 0, false);
+    CStr failure = control->StartListing(listing, entry);
     if (!failure.IsEmpty())
         return op.Fail(failure);
-    CDorvikFTPCtrl::ListingEnd end = control->ReadListing(false, [&](const CStr& line) {
+    CDorvikFTPCtrl::ListingEnd end = control->ReadListing(listing, false, [&](const CStr& line) {
         MGetListItem item = ClassifyMGetLine(line);
         if (item.Kind == MGetItemKind::File)
             files->push_back(item.Name);
@@ -78,7 +79,7 @@ HRESULT ListForMGet(CDorvikFTPCtrl* control, const CStr& entry, std::vector<CStr
     if (end == CDorvikFTPCtrl::ListingSuperseded)
         return op.Fail(kClosedUnderCallText);
     const bool aborted = end == CDorvikFTPCtrl::ListingAborted || control->m_bAbort;
-    failure = FinishListing(control, end);
+    failure = FinishListing(control, listing, end);
     if (aborted)
         return op.Fail("Aborted");
     return failure.IsEmpty() ? op.Succeed() : op.Fail(failure);
@@ -221,6 +222,7 @@ HRESULT CDorvikFTPCtrl::GetTree(const std::vector<CStr>& entries, const CStr& lo
     // server's idea of its current directory may lag behind (a CWD answered with 200, a PWD
     // reply without quotes) and would make unvisited folders look visited.
     visited.insert(VisitKey(folder, false));
+    CStr skipped;  // a folder whose files could not come
     for (const CStr& entry : entries) {
         std::vector<CStr> files;
         std::vector<CStr> folders;
@@ -240,15 +242,22 @@ HRESULT CDorvikFTPCtrl::GetTree(const std::vector<CStr>& entries, const CStr& lo
             if (depth >= kMaxTreeDepth)
                 return Error(CStr::Format("MGet: the folder tree is deeper than %d levels at %s", kMaxTreeDepth,
                                           local.c_str()));
+            // A folder that cannot be made or entered is skipped (listing it again here would
+            // only repeat this level one folder deeper), but its files did not come: the host
+            // hears of it once the rest of this level is in.
             if (!CreateDirectoryA(local, nullptr)) {
                 DWORD a = GetFileAttributesA(local);
-                if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY))
+                if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_DIRECTORY)) {
+                    skipped = CStr::Format("MGet: the local folder %s could not be made (code %ld)", local.c_str(),
+                                           static_cast<long>(GetLastError()));
                     continue;
+                }
             }
-            // A folder that cannot be entered is skipped: listing it again here would only
-            // repeat this level one folder deeper.
-            if (FAILED(self->put_CurrentWorkingDirectory(CBstr(name).get())))
+            if (FAILED(self->put_CurrentWorkingDirectory(CBstr(name).get()))) {
+                skipped = CStr::Format("MGet: the remote folder %s could not be entered: %s", name.c_str(),
+                                       m_strLastServerResponseText.c_str());
                 continue;
+            }
             hr = GetTree(entries, local, depth + 1, visited);
             if (FAILED(hr))
                 return hr;
@@ -257,5 +266,7 @@ HRESULT CDorvikFTPCtrl::GetTree(const std::vector<CStr>& entries, const CStr& lo
                 return hr;
         }
     }
+    if (!skipped.IsEmpty())
+        return Error(skipped);
     return S_OK;
 }

@@ -5,6 +5,8 @@
 #include "Bstr.h"
 
 namespace {
+const int kReplyTimedOut = -10;
+
 bool IsSuccess(int code)
 {
     return code / 100 == 2;
@@ -20,8 +22,12 @@ try {
     if (!IsSafeCommandArgument(command))
         return Error(UnsafeArgumentText("command"));
     op.Begin(DFTP_STATE_PROCESSING, DFTP_STATE_LOGGEDIN);
-    if (SendCommand(command + "\r\n"))
-        ReadReply(&m_sockControl);
+    if (SendCommand(command + "\r\n") && ReadReply(&m_sockControl) == kReplyTimedOut) {
+        // What is stored is the previous command's answer: the host must not judge this one by it.
+        m_nLastServerResponse = 0;
+        m_strLastServerResponseText.Empty();
+        return op.Fail("Timeout");
+    }
     // The host judges the answer itself, through LastServerResponse.
     return op.Succeed();
 }
@@ -88,10 +94,11 @@ COMKIT_METHOD_CATCH
 
 long CDorvikFTPCtrl::ChangeDirectory(const CStr& path)
 {
+    const unsigned serial = m_connection.serial;
     if (!SendCommand(CStr::Format("CWD %s\r\n", path.c_str())))
         return 0;
     long code = ReadReply(&m_sockControl);
-    if (code != 250 || OperationHalted())
+    if (code != 250 || ConnectionGone(serial))
         return code;
     // Our own join first; the server's answer to PWD, when it gives one, is the better truth.
     if (path.StartsWith("/")) {
@@ -112,7 +119,7 @@ try {
     m_bAbort = TRUE;
     // A background transfer ends here: its data connection goes, and the server's answers to
     // the broken transfer are taken so that the next command gets its own reply.
-    if (m_hAsyncFile)
+    if (AsyncTransferRunning())
         FinishAsyncTransfer(AsyncAborted);
     return S_OK;
 }

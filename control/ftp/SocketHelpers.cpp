@@ -56,3 +56,23 @@ void WidenSocketBuffer(SOCKET s, int option, int bytes)
 {
     setsockopt(s, SOL_SOCKET, option, reinterpret_cast<const char*>(&bytes), sizeof(bytes));
 }
+
+bool WaitForData(SOCKET s, long microseconds)
+{
+    fd_set readable;
+    FD_ZERO(&readable);
+    FD_SET(s, &readable);
+    timeval pause = {microseconds / 1000000, microseconds % 1000000};
+    return select(0, &readable, nullptr, nullptr, &pause) > 0;
+}
+
+bool WaitForRoom(SOCKET s, long microseconds)
+{
+    fd_set writable, failed;
+    FD_ZERO(&writable);
+    FD_ZERO(&failed);
+    FD_SET(s, &writable);
+    FD_SET(s, &failed);
+    timeval pause = {microseconds / 1000000, microseconds % 1000000};
+    return select(0, nullptr, &writable, &failed, &pause) > 0;
+}

@@ -1,4 +1,5 @@
-// Small WinSock helpers every FTP exchange of the control shares. None of them waits.
+// Small WinSock helpers every FTP exchange of the control shares. None of them waits longer than
+// it is told.
 #ifndef DORVIK_SOCKETHELPERS_H
 #define DORVIK_SOCKETHELPERS_H
 
@@ -14,6 +15,10 @@ BOOL IsSocketReadable(SOCKET s);
 // own sizing grows too slowly for a file that passes in a fraction of a second; a smaller buffer
 // than asked for is still a working socket, so the result does not matter.
 void WidenSocketBuffer(SOCKET s, int option, int bytes);
+// Bounded waits: true when the socket has bytes (or the peer's close) waiting, or takes more
+// bytes (or has failed), within `microseconds`.
+bool WaitForData(SOCKET s, long microseconds);
+bool WaitForRoom(SOCKET s, long microseconds);
 // Starts a TCP connection and returns connect's result at once (WSAEWOULDBLOCK: under way).
 int ConnectSocket(SOCKET s, const char* host, int port);
 

@@ -7,39 +7,48 @@ namespace {
 const int kReplyTimeout = -10;
 } // namespace
 
-void ResetSocketMember(SOCKET* s)
-{
-    if (*s == INVALID_SOCKET)
-        return;
-    linger hard = {1, 0};
-    setsockopt(*s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof(hard));
-    CloseSocketMember(s);
-}
-
-TransferReply FinishTransfer(CDorvikFTPCtrl* control, bool interrupted)
+TransferReply FinishTransfer(CDorvikFTPCtrl* control, DataTransfer& t, bool interrupted)
 {
     ControlHold hold(control);
     const unsigned serial = control->m_connection.serial;
     TransferReply reply;
-    control->StopDataTransfer(interrupted);
+    if (interrupted) {
+        if (t.upload)
+            t.CloseConnection(true);
+        control->SendAbortSequence();
+    }
+    t.CloseConnection(false);
     if (control->ConnectionGone(serial))
         return reply;
-    reply.code = control->ReadTransferEnd(false);
-    reply.text = control->m_strLastServerResponseText;
+    // The wait for the final word is not cut short by the Abort that may have ended the data.
+    control->m_bAbort = FALSE;
+    if (t.commandReply / 100 == 2) {
+        // The server gave its final word when it took the command.
+        reply.code = t.commandReply;
+        reply.text = control->m_strLastServerResponseText;
+    } else {
+        reply.code = control->ReadReply(&control->m_sockControl);
+        // A preliminary answer still owes the final one.
+        while (reply.code >= 100 && reply.code <= 199 && !control->ConnectionGone(serial))
+            reply.code = control->ReadReply(&control->m_sockControl);
+        reply.text = control->m_strLastServerResponseText;
+    }
+    t.finalText = reply.text;
+    // The ABOR's own answer; one that does not come stays owed to the next command.
     if (interrupted && reply.code != kReplyTimeout && !control->ConnectionGone(serial))
         control->ReadReply(&control->m_sockControl);
     return reply;
 }
 
-CStr FinishListing(CDorvikFTPCtrl* control, CDorvikFTPCtrl::ListingEnd end)
+CStr FinishListing(CDorvikFTPCtrl* control, DataTransfer& listing, CDorvikFTPCtrl::ListingEnd end)
 {
     const bool idle = end == CDorvikFTPCtrl::ListingBroken && WSAGetLastError() == WSAETIMEDOUT;
-    TransferReply reply = FinishTransfer(control, end != CDorvikFTPCtrl::ListingComplete);
+    TransferReply reply = FinishTransfer(control, listing, end != CDorvikFTPCtrl::ListingComplete);
     if (end == CDorvikFTPCtrl::ListingAborted)
         return CStr();
     if (idle || reply.code == kReplyTimeout)
         return "Timeout!";
-    if (end == CDorvikFTPCtrl::ListingComplete && reply.code >= 200 && reply.code <= 299)
+    if (end == CDorvikFTPCtrl::ListingComplete && reply.Succeeded())
         return CStr();
     return "Failure! - " + reply.text;
 }

@@ -3,6 +3,7 @@
 
 #include "Bstr.h"
 #include "PieceUpload.h"
+#include "SocketHelpers.h"
 #include "TransferEnds.h"
 
 HANDLE CDorvikFTPCtrl::OpenUploadSource(const CStr& local, long offset)
@@ -34,56 +35,32 @@ try {
         return Error(refusal);
 
     op.Begin(DFTP_STATE_UPLOADING, DFTP_STATE_LOGGEDIN);
-    HANDLE file = INVALID_HANDLE_VALUE;
-    // Every failure before the data phase: the file and the data connection go.
-    auto failureTail = [&]() -> HRESULT {
-        if (file != INVALID_HANDLE_VALUE)
-            CloseHandle(file);
-        if (!op.Halted())
-            CloseSocketMember(&m_sockData);
-        return op.Fail(m_strErrorDetail + m_strLastServerResponseText);
-    };
+    DataTransfer t(local, remote, Offset, true);
     try {
         // The local file first: a file that cannot be read must not cost the server's copy, and
         // no command has been sent, so no earlier reply belongs in the text.
-        file = OpenUploadSource(local, 0);
-        if (file == INVALID_HANDLE_VALUE)
+        t.file = OpenUploadSource(local, 0);
+        if (t.file == INVALID_HANDLE_VALUE)
             return op.Fail(m_strErrorDetail);
-        SendCommand(CStr::Format("TYPE %c\r\n", (m_nBinaryMode & 0xFF) ? 'I' : 'A'));
-        int code = ReadReply(&m_sockControl);
-        if (code < 200 || code > 299 || OpenDataConnection() != 0)
-            return failureTail();
-        if (Offset != 0) {
-            // Without the server's 350 the file's tail would replace the whole remote file.
-            SendCommand(CStr::Format("REST %ld\r\n", Offset));
-            if (ReadReply(&m_sockControl) != 350)
-                return failureTail();
-        }
-        SendCommand(CStr::Format("STOR %s\r\n", remote.c_str()));
-        code = ReadReply(&m_sockControl);
-        if (code < 100 || code > 199 || op.Halted())
-            return failureTail();
-        Fire_TransferStarting(local, remote, Offset);
-        if (op.Lost())
-            return failureTail();
-        if (!m_nPassiveMode && !AcceptDataConnection(false, true)) {
-            if (!op.Halted()) {
-                CloseSocketMember(&m_sockListen);
-                EndDataTransfer(true);
-            }
-            return failureTail();
+        const char type = (m_nBinaryMode & 0xFF) ? 'I' : 'A';
+        switch (OpenDataPhase(t, type, CStr::Format("STOR %s\r\n", remote.c_str()), false)) {
+        case PhaseOpen:
+            break;
+        case PhaseAborted:
+            return op.Fail("Aborted");
+        default:
+            return op.Fail(m_strErrorDetail + m_strLastServerResponseText);
         }
 
-        long count = Offset;
         LARGE_INTEGER position;
         position.QuadPart = Offset;
         UploadEnd how = UploadEnd::ReadFailed;
-        if (Offset == 0 || SetFilePointerEx(file, position, nullptr, FILE_BEGIN))
-            how = SendFilePieces(this, file, &count);
+        if (Offset == 0 || SetFilePointerEx(t.file, position, nullptr, FILE_BEGIN))
+            how = SendFilePieces(this, t.sock, t.file, &t.count);
         else
             m_strErrorDetail = CStr::Format("Error reading local file. (code %ld)", static_cast<long>(GetLastError()));
-        CloseHandle(file);
-        file = INVALID_HANDLE_VALUE;
+        CloseHandle(t.file);
+        t.file = INVALID_HANDLE_VALUE;
         if (how == UploadEnd::Superseded || op.Lost())
             return op.Fail(kClosedUnderCallText);
 
@@ -92,19 +69,19 @@ try {
             // connection is reset, not closed, and the server told to stop.
             if (how == UploadEnd::Aborted)
                 m_strErrorDetail = "Aborted";
-            ResetSocketMember(&m_sockData);
-            m_bAbort = FALSE;
-            TransferReply reply = FinishTransfer(this, true);
+            TransferReply reply = FinishTransfer(this, t, true);
             return op.Fail(CStr::Format("Error: %s %s", m_strErrorDetail.c_str(), reply.text.c_str()));
         }
-        StopDataTransfer(false);
-        Fire_TransferComplete(local, remote, count);
-        code = ReadTransferEnd(false);
-        if (code >= 200 && code <= 299)
-            return op.Succeed();
-        return op.Fail(CStr::Format("Error: %s %s", m_strErrorDetail.c_str(), m_strLastServerResponseText.c_str()));
+        t.allSent = true;
+        TransferReply reply = FinishTransfer(this, t, false);
+        if (!reply.Succeeded())
+            return op.Fail(CStr::Format("Error: %s %s", m_strErrorDetail.c_str(), reply.text.c_str()));
+        // Only once the server has the whole file: a host that deletes or moves its copy on this
+        // event must not lose it to a refused upload. Busy is still set while it fires.
+        Fire_TransferComplete(local, remote, t.count);
+        return op.Succeed();
     } catch (...) {
-        return failureTail();
+        return op.Fail(m_strErrorDetail + m_strLastServerResponseText);
     }
 }
 COMKIT_METHOD_CATCH

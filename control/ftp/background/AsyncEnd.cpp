@@ -7,58 +7,39 @@
 
 void CDorvikFTPCtrl::FinishAsyncTransfer(AsyncEnd how)
 {
-    // A completion nested in this one's reply wait finds nothing left to finish.
-    if (!m_hAsyncFile)
+    // Taken out first: a completion nested in this one's reply wait finds nothing left to
+    // finish, and every notice of this transfer still queued finds it no longer running.
+    std::unique_ptr<DataTransfer> t = std::move(m_asyncTransfer);
+    if (!t)
         return;
     ControlHold hold(this);
-    HANDLE file = m_hAsyncFile;
-    m_hAsyncFile = nullptr;
     KillTimer(m_hNotifyWnd, kUploadPieceTimer);
-    const CStr local = m_strAsyncLocalFile, remote = m_strAsyncRemoteFile;
-    StopDownloadWorker();
-    if (m_sockData == m_sockAsync)
-        m_sockData = INVALID_SOCKET;
-    // The data connection of an upload is the control's; a download's went with its worker. An
-    // upload cut short is reset rather than closed: a server that saw a clean end would keep the
-    // part it got as if it were the whole file.
-    if (m_bAsyncUpload && !m_bUploadSent)
-        ResetSocketMember(&m_sockAsync);
-    m_sockAsync = INVALID_SOCKET;
-    m_uploadPiece.clear();
-    m_bAsyncUpload = false;
-
-    LARGE_INTEGER zero = {}, position = {};
-    SetFilePointerEx(file, zero, &position, FILE_CURRENT);
-    CloseHandle(file);
+    StopDownloadWorker(*t);
+    const long long position = t->FilePosition();
+    CloseHandle(t->file);
+    t->file = INVALID_HANDLE_VALUE;
 
     // The end's exchange is the transfer's own, whatever method it interrupts.
     OutsideOperation own(this);
     const unsigned serial = m_connection.serial;
-    if (how == AsyncAborted || how == AsyncFailed) {
-        // The server is told to stop, and its answers to the broken transfer and to ABOR are
-        // taken, so that the next command gets its own reply.
-        m_bAbort = FALSE;
-        StopDataTransfer(true);
-        if (!Superseded(serial))
-            ReadTransferEnd(true);
-    } else if (how == AsyncCompleted) {
+    if (how == AsyncDropped) {
+        // The connection goes with it; nothing more is read for it.
+        t->CloseConnection(t->upload && !t->allSent);
+    } else {
         // All the data came, but only the server's final answer says whether the transfer
         // worked: a 451 or 552 after a clean close is a failure. An Abort that lands while this
         // answer is awaited ends the wait; the answer then stays owed to the next command.
-        int code = ReadTransferEnd(false);
-        if (code / 100 != 2 || m_bAbort)
+        TransferReply reply = FinishTransfer(this, *t, how != AsyncCompleted);
+        if (how == AsyncCompleted && (!reply.Succeeded() || m_bAbort))
             how = AsyncFailed;
         m_bAbort = FALSE;
+        if (ConnectionGone(serial))
+            return;
     }
-    if (Superseded(serial) && how != AsyncDropped)
-        return;
     m_bBusy = FALSE;
     if (how == AsyncCompleted) {
-        LPARAM bytes = static_cast<LPARAM>(position.QuadPart);
-        m_asyncCompleted.push_back({local, remote});
-        PostMessageA(m_hNotifyWnd, WM_FTP_PROGRESS, 0, bytes);
-        if (!PostMessageA(m_hNotifyWnd, WM_FTP_TRANSFER_COMPLETE, reinterpret_cast<WPARAM>(this), bytes))
-            m_asyncCompleted.pop_back();
+        Fire_TransferProgress(static_cast<LONG>(position));
+        Fire_TransferComplete(t->local, t->remote, static_cast<LONG>(position));
     }
 }
 
@@ -66,39 +47,38 @@ bool CDorvikFTPCtrl::OnAsyncNotice(UINT msg, WPARAM wParam, LPARAM lParam)
 {
     if (m_bDestroying)
         return false;
+    DataTransfer* running = m_asyncTransfer.get();
     switch (msg) {
     case WM_FTP_PROGRESS:
-        Fire_TransferProgress(static_cast<LONG>(lParam));
-        return true;
-    case WM_FTP_TRANSFER_COMPLETE: {
-        if (m_asyncCompleted.empty())
+    case WM_FTP_TRANSFER_NOTICE:
+        // A notice of a transfer that has ended (or of none) is stale, whatever it says.
+        if (!running || static_cast<unsigned>(wParam) != running->serial)
             return true;
-        // The names of the transfer that completed, whatever has started since.
-        std::pair<CStr, CStr> names = m_asyncCompleted.front();
-        m_asyncCompleted.pop_front();
-        Fire_TransferComplete(names.first, names.second, static_cast<LONG>(lParam));
+        if (msg == WM_FTP_PROGRESS) {
+            if (!running->worker)
+                return true;
+            // The worker posts the next notice once this one is taken; the position is the
+            // latest, not the one of the moment it was posted.
+            InterlockedExchange(&running->worker->progressQueued, 0);
+            Fire_TransferProgress(InterlockedCompareExchange(&running->worker->position, 0, 0));
+        } else if (WSAGETSELECTEVENT(lParam) == FD_WRITE) {
+            PumpUpload();
+        } else if (WSAGETSELECTEVENT(lParam) == FD_CLOSE) {
+            FinishAsyncTransfer(WSAGETSELECTERROR(lParam) == 0 ? AsyncCompleted : AsyncFailed);
+        }
         return true;
-    }
     case WM_TIMER:
         if (wParam != kUploadPieceTimer)
             return false;
         KillTimer(m_hNotifyWnd, kUploadPieceTimer);
         PumpUpload();
         return true;
-    case WM_FTP_DATA_SOCKET: {
-        // Notices of an older transfer's connection, or of none, are stale.
-        if (!m_hAsyncFile || static_cast<SOCKET>(wParam) != m_sockAsync)
-            return false;
-        int event = WSAGETSELECTEVENT(lParam);
-        if (event == FD_WRITE)
+    case WM_FTP_DATA_SOCKET:
+        // WinSock names the socket, and a closed socket's value comes back for the next one: its
+        // notice is only a hint that the running upload, if it waits for room, may try again.
+        if (running && running->upload && running->waitingForRoom)
             PumpUpload();
-        else if (event == FD_CLOSE) {
-            // An upload whose connection the server closed before the whole file was out failed.
-            bool complete = WSAGETSELECTERROR(lParam) == 0 && (!m_bAsyncUpload || m_bUploadSent);
-            FinishAsyncTransfer(complete ? AsyncCompleted : AsyncFailed);
-        }
         return true;
-    }
     default:
         return false;
     }

@@ -4,7 +4,7 @@
 
 #include "DorvikFTPCtrl.h"
 
-// The download worker's record, shared by the control (through m_pDownloadWorker) and the worker
+// The download worker's record, shared by the control (through its transfer record) and the worker
 // thread; the last of the two to let go frees it, so a worker that outlives its join never
 // touches freed memory. The worker owns the socket and its duplicate of the file once it runs:
 // it alone receives, writes and closes them; the host only raises `stop` and updates
@@ -16,6 +16,7 @@ struct DownloadWorker {
     DownloadWorker& operator=(const DownloadWorker&) = delete;
 
     HWND window = nullptr;
+    unsigned serial = 0;            // the transfer's, carried by every notice the worker posts
     SOCKET sock = INVALID_SOCKET;
     HANDLE file = nullptr;          // a duplicate of the control's handle
     volatile LONG maxBandwidth = 0; // MaxBandwidth as the host last set it
@@ -23,6 +24,11 @@ struct DownloadWorker {
     HANDLE thread = nullptr;        // the host's handle of the thread; the host closes it
     HMODULE module = nullptr;       // the library, pinned by the thread until its last instruction
     volatile LONG refs = 2;         // the control's and the worker's
+    // The local file's position after the last write, and whether a progress notice is on its
+    // way: the window reads the position when it takes the notice, so at most one is ever queued,
+    // however long the host goes without pumping.
+    volatile LONG position = 0;
+    volatile LONG progressQueued = 0;
     // Held around every post and around raising `stop`: once the host has raised it, the worker
     // posts nothing more, so no notice of a stopped worker can reach a later transfer.
     CRITICAL_SECTION postGate;

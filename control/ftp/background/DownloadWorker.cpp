@@ -35,13 +35,30 @@ bool Stopped(DownloadWorker* w)
     return InterlockedCompareExchange(&w->stop, 0, 0) != 0;
 }
 
-// Posts to the window unless the host has stopped the worker.
-void Post(DownloadWorker* w, UINT msg, WPARAM wParam, LPARAM lParam)
+// Posts to the window unless the host has stopped the worker; false when the notice could not
+// be queued (the host's queue is full) and the worker has not been stopped.
+bool Post(DownloadWorker* w, UINT msg, LPARAM lParam)
 {
     EnterCriticalSection(&w->postGate);
-    if (!Stopped(w))
-        PostMessageA(w->window, msg, wParam, lParam);
+    bool posted = Stopped(w) || PostMessageA(w->window, msg, static_cast<WPARAM>(w->serial), lParam);
     LeaveCriticalSection(&w->postGate);
+    return posted;
+}
+
+// One progress notice at a time: the next is posted only once the window has taken this one.
+void ReportProgress(DownloadWorker* w, long long position)
+{
+    InterlockedExchange(&w->position, static_cast<LONG>(position));
+    if (InterlockedExchange(&w->progressQueued, 1) == 0 && !Post(w, WM_FTP_PROGRESS, 0))
+        InterlockedExchange(&w->progressQueued, 0);
+}
+
+// The end notice must arrive, or the transfer would stay Busy: a host that has stopped pumping
+// for a while may have a full queue, so the worker tries again until it is taken or stopped.
+void ReportEnd(DownloadWorker* w, int error)
+{
+    while (!Post(w, WM_FTP_TRANSFER_NOTICE, WSAMAKESELECTREPLY(FD_CLOSE, error)))
+        Sleep(kIdlePause);
 }
 
 // Receives until the server closes the data connection, a failure, or a stop; the error code
@@ -73,7 +90,7 @@ int Receive(DownloadWorker* w, char* buffer)
         if (!WriteFile(w->file, buffer, static_cast<DWORD>(got), &written, nullptr) ||
             written != static_cast<DWORD>(got))
             return kLocalFileError;
-        Post(w, WM_FTP_PROGRESS, 0, static_cast<LPARAM>(position + got));
+        ReportProgress(w, position + got);
     }
     return -1;
 }
@@ -109,13 +126,12 @@ DWORD WINAPI DownloadThreadProc(void* param)
     char* buffer = new (std::nothrow) char[kAsyncPiece];
     const int end = buffer ? Receive(w, buffer) : kLocalFileError;
     delete[] buffer;
-    const SOCKET closed = w->sock;
     closesocket(w->sock);
     w->sock = INVALID_SOCKET;
     CloseHandle(w->file);
     w->file = nullptr;
     if (end >= 0)
-        Post(w, WM_FTP_DATA_SOCKET, static_cast<WPARAM>(closed), WSAMAKESELECTREPLY(FD_CLOSE, end));
+        ReportEnd(w, end);
     HMODULE module = w->module;
     ReleaseDownloadWorker(w);
     if (module)
@@ -138,12 +154,12 @@ HANDLE StartDownloadThread(DownloadWorker* worker)
     return thread;
 }
 
-void CDorvikFTPCtrl::StopDownloadWorker()
+void CDorvikFTPCtrl::StopDownloadWorker(DataTransfer& t)
 {
-    DownloadWorker* worker = m_pDownloadWorker;
+    DownloadWorker* worker = t.worker;
     if (!worker)
         return;
-    m_pDownloadWorker = nullptr;
+    t.worker = nullptr;
     if (worker->thread) {
         EnterCriticalSection(&worker->postGate);
         InterlockedExchange(&worker->stop, 1);

@@ -24,7 +24,7 @@ void Dispatch(CDorvikFTPCtrl* control, UINT msg, WPARAM wParam, LPARAM lParam)
         break;
     }
     case WM_FTP_PROGRESS:
-    case WM_FTP_TRANSFER_COMPLETE:
+    case WM_FTP_TRANSFER_NOTICE:
     case WM_TIMER:
         control->OnAsyncNotice(msg, wParam, lParam);
         break;

@@ -1,5 +1,7 @@
 // Reply lines and replies against scripted servers: pieces, multi-line replies, long lines,
 // control bytes, silence, a closing server, the message pump, and the argument guard.
+#include <fstream>
+
 #include "EngineTestSupport.h"
 
 namespace {
@@ -77,10 +79,12 @@ TEST_F(ControlChannel, SilentAndClosingServers)
     ASSERT_EQ(S_OK, ctl->Connect()) << ErrorText();
     ASSERT_EQ(S_OK, ctl->Quote(Arg("NOOP")));
     ctl->put_Timeout(1);
-    // No answer: the earlier reply stays, the wait ends after the time-out.
-    ASSERT_EQ(S_OK, ctl->Quote(Arg("NOREPLY")));
-    EXPECT_EQ(200, LastCode());
-    EXPECT_EQ("200 ok", LastText());
+    // No answer: the wait ends after the time-out, and the earlier reply is not passed off as
+    // this command's.
+    ASSERT_EQ(DISP_E_EXCEPTION, ctl->Quote(Arg("NOREPLY")));
+    EXPECT_EQ("Timeout", ErrorText());
+    EXPECT_EQ(0, LastCode());
+    EXPECT_EQ("", LastText());
 
     // A server that hangs up in the middle of a line: no code, the partial text stays, and the
     // connection counts as closed from then on.
@@ -140,11 +144,12 @@ TEST_F(RepliesInStep, AnAnswerThatCameLateIsTakenBeforeTheNextCommand)
         const char* late;
         long timeout;
         bool abortAtStart;
+        HRESULT result;
     } cases[] = {
         // An Abort from the handler of the command's own first state notice stops its wait.
-        {"abort", "SLOW", "200 slow", 10, true},
-        // The time-out ends the wait; the answer arrives after it.
-        {"time-out", "LATE", "200 late", 1, false},
+        {"abort", "SLOW", "200 slow", 10, true, S_OK},
+        // The time-out ends the wait, and the command fails; the answer arrives after it.
+        {"time-out", "LATE", "200 late", 1, false, DISP_E_EXCEPTION},
     };
     IDorvikFTPCtrl* c = ctl;
     for (const Case& k : cases) {
@@ -157,7 +162,7 @@ TEST_F(RepliesInStep, AnAnswerThatCameLateIsTakenBeforeTheNextCommand)
             }
         };
         ctl->put_Timeout(k.timeout);
-        EXPECT_EQ(S_OK, ctl->Quote(Arg(k.command)));
+        EXPECT_EQ(k.result, ctl->Quote(Arg(k.command)));
         EXPECT_NE(k.late, LastText());
         EXPECT_EQ(0, Busy());
         sink.hook = nullptr;
@@ -172,7 +177,8 @@ TEST_F(RepliesInStep, AnAnswerThatCameLateIsTakenBeforeTheNextCommand)
 
 TEST_F(RepliesInStep, AReplyWhoseHandlerOutlastsTheTimeOutIsStillItsCommandsAnswer)
 {
-    // The line was taken (and reported) in time; only its judging came too late.
+    // The line was taken (and reported) in time; only its judging came too late, so the wait
+    // counts as timed out, but the answer is not left owed to the next command.
     ctl->put_Timeout(1);
     bool slept = false;
     sink.hook = [&](const RecordedEvent& e) {
@@ -181,7 +187,8 @@ TEST_F(RepliesInStep, AReplyWhoseHandlerOutlastsTheTimeOutIsStillItsCommandsAnsw
             Sleep(2200);
         }
     };
-    EXPECT_EQ(S_OK, ctl->Quote(Arg("NOOP")));
+    EXPECT_EQ(DISP_E_EXCEPTION, ctl->Quote(Arg("NOOP")));
+    EXPECT_EQ("Timeout", ErrorText());
     EXPECT_TRUE(slept);
     sink.hook = nullptr;
     ctl->put_Timeout(10);
@@ -210,18 +217,28 @@ TEST_F(EngineTest, AGreetingStillArrivingAtTheTimeOutIsNotTakenForTheLoginsAnswe
     EXPECT_EQ("200 ok", LastText());
 }
 
-TEST_F(RepliesInStep, AnAnswerThatNeverComesFailsTheNextCommandWithoutSendingIt)
+// A Quote whose own answer does not come in time fails and stores no answer. When that answer has
+// still not come by the end of the next command's wait, the connection is out of step for good: it
+// is closed, and the host may connect again.
+TEST_F(RepliesInStep, AnAnswerThatNeverComesEndsTheConnectionAtTheNextCommand)
 {
     ctl->put_Timeout(1);
-    ASSERT_EQ(S_OK, ctl->Quote(Arg("NOREPLY")));
-    for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(DISP_E_EXCEPTION, ctl->Quote(Arg("NOOP")));
-        EXPECT_EQ("The server has not answered an earlier command; nothing was sent.", ErrorText());
-        EXPECT_EQ(0, Busy());
-    }
+    EXPECT_EQ(DISP_E_EXCEPTION, ctl->Quote(Arg("NOREPLY")));
+    EXPECT_EQ("Timeout", ErrorText());
+    EXPECT_EQ(0, LastCode());
+    EXPECT_EQ(1, Connected());
+    sink.events.clear();
+    EXPECT_EQ(DISP_E_EXCEPTION, ctl->Quote(Arg("NOOP")));
+    EXPECT_EQ("The server has not answered an earlier command; nothing was sent.", ErrorText());
+    EXPECT_EQ(0, Connected());
+    EXPECT_EQ(0, Busy());
+    EXPECT_EQ((std::vector<long>{DFTP_STATE_PROCESSING, DFTP_STATE_NOTCONNECTED}), States());
+    EXPECT_EQ(DISP_E_EXCEPTION, ctl->Quote(Arg("NOOP")));
+    EXPECT_EQ("Not connected", ErrorText());
     ctl->put_Timeout(10);
     ASSERT_EQ(S_OK, ctl->Connect()) << ErrorText();
     EXPECT_EQ("200 USER,PASS,PWD,NOREPLY", FakeHistory("LAST"));
+    ExpectOwnReplies();
 }
 
 TEST_F(RepliesInStep, APartialLineDiesWithItsConnection)
@@ -245,14 +262,25 @@ TEST_F(RepliesInStep, CommandsOnAClosedConnectionSayNotConnected)
     ASSERT_EQ(DISP_E_EXCEPTION, ctl->DeleteFile(Arg("gone")));
     ASSERT_EQ(550, LastCode());
     ASSERT_EQ(S_OK, ctl->Disconnect());
+    const std::string local = Env("DORVIK_LOCAL") + "\\closed-connection.bin";
+    std::ofstream(local, std::ios::binary) << "local";
+    long ret = 0;
     struct Row {
         const char* name;
         std::function<HRESULT()> call;
     } rows[] = {
-        {"Quote", [this] { return ctl->Quote(Arg("DELE x")); }},
-        {"DeleteFile", [this] { return ctl->DeleteFile(Arg("x")); }},
-        {"RenameFile", [this] { return ctl->RenameFile(Arg("x"), Arg("y")); }},
-        {"CurrentWorkingDirectory", [this] { return ctl->put_CurrentWorkingDirectory(Arg("/x")); }},
+        {"Quote", [&] { return ctl->Quote(Arg("DELE x")); }},
+        {"Get", [&] { return ctl->Get(Arg("file"), Arg(local), 0); }},
+        {"DeleteFile", [&] { return ctl->DeleteFile(Arg("x")); }},
+        {"RenameFile", [&] { return ctl->RenameFile(Arg("x"), Arg("y")); }},
+        {"Put", [&] { return ctl->Put(Arg(local), Arg("x"), 0); }},
+        {"EnumFiles", [&] { return ctl->EnumFiles(Arg("")); }},
+        {"CurrentWorkingDirectory", [&] { return ctl->put_CurrentWorkingDirectory(Arg("/x")); }},
+        {"BeginGet", [&] { return ctl->BeginGet(Arg("file"), Arg(local), 0, &ret); }},
+        {"BeginPut", [&] { return ctl->BeginPut(Arg(local), Arg("x"), 0); }},
+        {"FileExists", [&] { return ctl->FileExists(Arg("x"), &ret); }},
+        {"MPut", [&] { return ctl->MPut(Arg(local)); }},
+        {"MGet", [&] { return ctl->MGet(Arg("*"), Arg(Env("DORVIK_LOCAL"))); }},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
@@ -261,6 +289,9 @@ TEST_F(RepliesInStep, CommandsOnAClosedConnectionSayNotConnected)
         EXPECT_EQ(0, LastCode());
         EXPECT_EQ(0, Busy());
     }
+    std::string content;
+    std::getline(std::ifstream(local, std::ios::binary), content);
+    EXPECT_EQ("local", content);
 }
 
 TEST_F(ControlChannel, QuitMessageEndsTheWaitAndStaysQueuedForTheHost)

@@ -1,5 +1,7 @@
 // MPut and MGet: folder trees both ways against the real servers, and the names, refusals and
 // aborts of the scripted server.
+#include <fstream>
+
 #include "EngineTestSupport.h"
 #include "RealServers.h"
 
@@ -150,12 +152,26 @@ TEST_F(ScriptedTrees, HostileNamesAndLinksAreNeverWritten)
     EXPECT_EQ("200 USER,PASS,PWD,TYPE,PASV,LIST,TYPE,PASV,RETR,HIST", FakeHistory());
 }
 
-TEST_F(ScriptedTrees, FolderThatCannotBeEnteredIsSkipped)
+// A folder that cannot be entered on the server, or made here, is skipped, but MGet fails naming it:
+// its files did not come.
+TEST_F(ScriptedTrees, FolderThatCannotBeEnteredOrMadeFailsMGet)
 {
     Login("denytree");
-    ASSERT_EQ(S_OK, ctl->MGet(Arg("*"), Arg(folder))) << ErrorText();
+    EXPECT_EQ(DISP_E_EXCEPTION, ctl->MGet(Arg("*"), Arg(folder)));
+    EXPECT_EQ("MGet: the remote folder deny could not be entered: 550 No such directory.", ErrorText());
     EXPECT_EQ(1000u, ReadFileText(folder + "\\ok.txt").size());
     EXPECT_EQ("200 USER,PASS,PWD,TYPE,PASV,LIST,TYPE,PASV,RETR,CWD,HIST", FakeHistory());
+
+    // A file where the folder should go.
+    RemoveDirectoryA((folder + "\\deny").c_str());
+    std::ofstream(folder + "\\deny", std::ios::binary) << "in the way";
+    EXPECT_EQ(DISP_E_EXCEPTION, ctl->MGet(Arg("*"), Arg(folder)));
+    const std::string text = ErrorText();
+    EXPECT_EQ(0u, text.find("MGet: the local folder ")) << text;
+    EXPECT_NE(std::string::npos, text.find("deny could not be made")) << text;
+    EXPECT_EQ("200 USER,PASS,PWD,TYPE,PASV,LIST,TYPE,PASV,RETR,CWD,HIST,TYPE,PASV,LIST,TYPE,PASV,RETR,HIST",
+              FakeHistory());
+    DeleteFileA((folder + "\\deny").c_str());
 }
 
 TEST_F(ScriptedTrees, AbortDuringAListingEndsMGet)

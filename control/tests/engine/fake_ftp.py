@@ -223,6 +223,9 @@ LISTINGS = {
                  b'lrwxrwxrwx 1 o g 4 Jan 1 2020 link -> /etc\r\n'
                  b'-rw-r--r-- 1 o g 4 Jan 1 2020 ok.txt\r\n'),
 }
+# The users whose RETR fails at its end list that one file, for MGet.
+for failing in (b'r451', b'final426', b'final552', b'resethalf', b'nofinal'):
+    LISTINGS[failing] = b'-rw-r--r-- 1 o g 1000 Jan 1 2020 file\r\n'
 LISTINGS[b'denytree'] = (b'drwxr-xr-x 2 o g 0 Jan 1 2020 deny\r\n'
                          b'-rw-r--r-- 1 o g 4 Jan 1 2020 ok.txt\r\n')
 FILE_CONTENT = b'0123456789' * 100
@@ -249,7 +252,12 @@ class DataLink:
         if self.listener:
             self.listener.settimeout(10)
             conn, _ = self.listener.accept()
-            self.listener.close()
+            # A port kept open after its transfer stands for a stale one that something else
+            # listens on now: a client that connects there again is seen by its next command.
+            if getattr(self, 'keep_open', False):
+                self.kept = self.listener
+            else:
+                self.listener.close()
             self.listener = None
             return conn
         if self.target:
@@ -268,6 +276,12 @@ def data_command(s, user, verb, arg, line):
     if verb == b'TYPE':
         s.send(b'200 Type set to ' + arg + b'.\r\n')
     elif verb == b'PASV':
+        # pasvonce: only the first PASV is granted, so a later one must not reuse its address.
+        if user == b'pasvonce' and s.__dict__.get('granted_pasv'):
+            s.send(b'425 Cannot open passive connection.\r\n')
+            return True
+        s.granted_pasv = True
+        link.keep_open = user == b'pasvonce'
         s.send((b'227 Entering Passive Mode (300,0,0,1,4,1).' if user == b'badpasv' else link.passive()) + b'\r\n')
     elif verb == b'PORT':
         if user == b'port500' and not s.__dict__.get('refused_port'):
@@ -294,6 +308,16 @@ def data_command(s, user, verb, arg, line):
         if arg == b'missing':
             s.send(b'550 No such file.\r\n')
             return True
+        # The answer to RETR takes its time: a refusal, or an acceptance after which the
+        # client may well have gone.
+        if user in (b'slowrefuse', b'slowaccept'):
+            time.sleep(1.0)
+            if user == b'slowrefuse':
+                s.send(b'550 No such file.\r\n')
+                return True
+            s.send(b'150 Opening data connection.\r\n')
+            send_file_to_a_client_that_may_leave(s, link.open, 1)
+            return True
         s.send(b'150 Opening data connection.\r\n')
         if user == b'noconnect':
             wait_for_abort(s, None)
@@ -306,13 +330,28 @@ def data_command(s, user, verb, arg, line):
             conn.sendall(FILE_CONTENT)
             wait_for_abort(s, conn)
             return True
+        if arg == b'big':
+            # Four megabytes, for a client that aborts midway.
+            send_file_to_a_client_that_may_leave(s, lambda: conn, 4000)
+            return True
+        if user == b'resethalf':
+            # Half the file, then a reset: under Wine it reads as a clean close.
+            conn.sendall(FILE_CONTENT[:500])
+            time.sleep(0.2)
+            reset_close(conn)
+            s.send(b'426 Connection reset; transfer aborted.\r\n')
+            return True
         conn.sendall(FILE_CONTENT)
         conn.close()
-        # r451: every byte went out and the data connection closed cleanly, yet the transfer failed.
-        # late226: the final answer takes its time.
+        # r451, final426, final552: every byte went out and the data connection closed cleanly,
+        # yet the transfer failed. late226: the final answer takes its time. nofinal: it never
+        # comes.
         if user == b'late226':
             time.sleep(1.5)
-        s.send(b'451 Local error in processing.\r\n' if user == b'r451' else b'226 Transfer complete.\r\n')
+        finals = {b'r451': b'451 Local error in processing.', b'final426': b'426 Transfer aborted.',
+                  b'final552': b'552 Exceeded storage allocation.'}
+        if user != b'nofinal':
+            s.send(finals.get(user, b'226 Transfer complete.') + b'\r\n')
     elif verb == b'STOR':
         s.send(b'150 Send it.\r\n')
         conn = link.open()
@@ -332,6 +371,18 @@ def data_command(s, user, verb, arg, line):
     else:
         return False
     return True
+
+
+def send_file_to_a_client_that_may_leave(s, connect, copies):
+    """Sends the file `copies` times over; a client that closed the data connection gets a 426."""
+    try:
+        conn = connect()
+        for _ in range(copies):
+            conn.sendall(FILE_CONTENT)
+        conn.close()
+        s.send(b'226 Transfer complete.\r\n')
+    except OSError:
+        s.send(b'426 Connection closed; transfer aborted.\r\n')
 
 
 def wait_for_abort(s, conn):
