@@ -5,6 +5,9 @@
 
 namespace {
 
+// How long one wait for the connection lasts before the host's messages are served.
+const long kStepWait = 5000;  // microseconds
+
 // The reason a started connection failed, or 0 while it may still succeed. A refused connect
 // puts the socket in the except set (it never becomes writable), so waiting for "writable"
 // alone would last until the time-out.
@@ -60,7 +63,14 @@ int CDorvikFTPCtrl::WaitForConnection(SOCKET* s, bool needData)
             WSASetLastError(error);
             return error;
         }
-        if (IsSocketWritable(*s) && (!needData || IsSocketReadable(*s)))
+        const bool writable = IsSocketWritable(*s) != FALSE;
+        if (writable && (!needData || IsSocketReadable(*s)))
             return 0;
+        // Until the next step of the connection (it stands, it failed, the first bytes came), at
+        // most a moment: spinning on the pump would keep Wine's server busy for nothing.
+        if (writable)
+            WaitForData(*s, kStepWait);
+        else
+            WaitForRoom(*s, kStepWait);
     }
 }

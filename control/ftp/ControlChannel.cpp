@@ -14,8 +14,10 @@ namespace {
 const int kPeekBlock = 4096;
 const int kReplyLineMax = 300;
 const int kReplyTimedOut = -10;
-// How long one wait for room in a full connection lasts before the host's messages are served.
-const long kRoomWait = 20000;  // microseconds
+// How long one wait for an answer's bytes, or for room in a full connection, lasts before the
+// host's messages are served.
+const long kReplyWait = 5000;  // microseconds
+const long kRoomWait = 20000;
 
 // The commands that open a data transfer: the server answers them with a preliminary 1xx when the
 // transfer starts and with a final reply when it ends.
@@ -173,6 +175,8 @@ int CDorvikFTPCtrl::ReadReply(SOCKET* s)
         if (ConnectionGone(serial) || *s != mine)
             return 0;
         if (r == WSAEWOULDBLOCK) {
+            // Until the answer's next bytes come, at most a moment, then the host's messages.
+            WaitForData(*s, kReplyWait);
             PumpMessages(this);
             if (ConnectionGone(serial) || *s != mine)
                 return 0;

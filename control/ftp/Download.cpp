@@ -167,7 +167,7 @@ int CDorvikFTPCtrl::RetrieveFile(const CStr& remote, const CStr& local, char typ
     ReceiveEnd how = ReceiveEnd::Failed;
     {
         FileWriterThread writer(t.file, kReceiveBlock, kBlocksInFlight);
-        if (writer.Started()) {
+        if (writer.Ready()) {
             how = ReceiveBursts(this, t.sock, &writer, offset, count);
             // What was received is in the file before it is closed, whatever ended the receiving.
             if (!writer.Finish() && how != ReceiveEnd::Superseded)

@@ -10,19 +10,10 @@ const int kEndOfBlocks = -1;
 } // namespace
 
 FileWriterThread::FileWriterThread(HANDLE file, int blockSize, int blocks)
-    : m_file(file), m_lengths(static_cast<size_t>(blocks), 0)
+    : m_file(file), m_blockSize(blockSize), m_blockCount(blocks), m_lengths(static_cast<size_t>(blocks), 0)
 {
-    // Not zero-filled: every byte is received before it is written. Blocks that cannot be had
-    // leave the writer unstarted, which the download reports as a failure like any other.
-    bool allocated = true;
-    for (int i = 0; i < blocks && allocated; ++i) {
-        m_blocks.emplace_back(new (std::nothrow) char[static_cast<size_t>(blockSize)]);
-        allocated = m_blocks.back() != nullptr;
-    }
-    m_emptyBlocks = CreateSemaphoreA(nullptr, blocks, blocks + 1, nullptr);
-    m_fullBlocks = CreateSemaphoreA(nullptr, 0, blocks + 1, nullptr);
-    if (allocated && m_emptyBlocks && m_fullBlocks)
-        m_thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    // Not zero-filled: every byte is received before it is written.
+    m_blocks.emplace_back(new (std::nothrow) char[static_cast<size_t>(blockSize)]);
 }
 
 FileWriterThread::~FileWriterThread()
@@ -40,8 +31,42 @@ FileWriterThread::~FileWriterThread()
         CloseHandle(m_fullBlocks);
 }
 
+bool FileWriterThread::StartThread()
+{
+    while (static_cast<int>(m_blocks.size()) < m_blockCount) {
+        m_blocks.emplace_back(new (std::nothrow) char[static_cast<size_t>(m_blockSize)]);
+        if (!m_blocks.back()) {
+            m_blocks.pop_back();
+            return false;
+        }
+    }
+    // The host holds the first block, full: the others are empty.
+    m_emptyBlocks = CreateSemaphoreA(nullptr, m_blockCount - 1, m_blockCount + 1, nullptr);
+    m_fullBlocks = CreateSemaphoreA(nullptr, 0, m_blockCount + 1, nullptr);
+    if (m_emptyBlocks && m_fullBlocks)
+        m_thread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    return m_thread != nullptr;
+}
+
+void FileWriterThread::WriteOnHostThread(int length)
+{
+    m_hostHolds = false;
+    if (m_error != 0)
+        return;
+    DWORD done = 0;
+    if (WriteFile(m_file, m_blocks[0].get(), static_cast<DWORD>(length), &done, nullptr) &&
+        done == static_cast<DWORD>(length))
+        m_written += length;
+    else
+        m_error = GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
+}
+
 char* FileWriterThread::Take()
 {
+    if (!m_thread) {
+        m_hostHolds = true;
+        return m_blocks[0].get();
+    }
     WaitForSingleObject(m_emptyBlocks, INFINITE);
     m_hostHolds = true;
     return m_blocks[static_cast<size_t>(m_hostNext)].get();
@@ -49,6 +74,12 @@ char* FileWriterThread::Take()
 
 void FileWriterThread::Give(int length)
 {
+    if (!m_thread && length == m_blockSize && !m_threadRefused && !StartThread())
+        m_threadRefused = true;
+    if (!m_thread) {
+        WriteOnHostThread(length);
+        return;
+    }
     m_hostHolds = false;
     m_lengths[static_cast<size_t>(m_hostNext)] = length;
     m_hostNext = (m_hostNext + 1) % static_cast<int>(m_blocks.size());
@@ -57,6 +88,8 @@ void FileWriterThread::Give(int length)
 
 void FileWriterThread::Drain()
 {
+    if (!m_thread)
+        return;  // every block given so far is written already
     // Every block but the host's own is empty once it can be taken; they go straight back.
     const LONG others = static_cast<LONG>(m_blocks.size()) - (m_hostHolds ? 1 : 0);
     for (LONG i = 0; i < others; ++i)
@@ -67,7 +100,7 @@ void FileWriterThread::Drain()
 bool FileWriterThread::Finish()
 {
     if (!m_thread)
-        return false;
+        return Ready() && m_error == 0;
     if (!m_hostHolds)
         Take();
     Give(kEndOfBlocks);

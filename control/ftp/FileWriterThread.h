@@ -10,7 +10,9 @@
 // Under Wine every call costs about the same whatever its size; a file write and a receive made
 // on two threads overlap instead of adding up. Blocks go round a small ring: the host takes an
 // empty block, fills it and gives it back with its length; the thread writes the blocks in order
-// and hands them on empty.
+// and hands them on empty. A new thread and megabytes of blocks cost more than a small file takes
+// to arrive, so both come only with the first full block: until then (and if they cannot be had)
+// each block given is written at once, on the host's thread.
 //
 // The file stays the caller's and must outlive this object; the destructor ends the thread
 // (blocks not yet written are dropped) before it returns.
@@ -21,8 +23,8 @@ public:
     FileWriterThread(const FileWriterThread&) = delete;
     FileWriterThread& operator=(const FileWriterThread&) = delete;
 
-    // False when the thread could not be started.
-    bool Started() const { return m_thread != nullptr; }
+    // False when not even the first block could be had.
+    bool Ready() const { return !m_blocks.empty() && m_blocks[0] != nullptr; }
 
     // The host's next empty block, of the size given at construction. Waits while the thread
     // still writes it, which lasts one file call. The host holds one block at a time: it gives
@@ -41,18 +43,25 @@ public:
     DWORD Error() const { return m_error; }
 
 private:
+    // The ring and its thread, for a transfer that has filled its first block; false when they
+    // could not be had (the writes then stay on the host's thread).
+    bool StartThread();
+    void WriteOnHostThread(int length);
     static DWORD WINAPI Run(void* self);
     void Work();
 
     HANDLE m_file;
+    const int m_blockSize;
+    const int m_blockCount;
     std::vector<std::unique_ptr<char[]>> m_blocks;
     std::vector<int> m_lengths;
     int m_hostNext = 0;
     int m_threadNext = 0;
     bool m_hostHolds = false;
-    HANDLE m_emptyBlocks;  // blocks the host may take
-    HANDLE m_fullBlocks;   // blocks the thread may write
+    HANDLE m_emptyBlocks = nullptr;  // blocks the host may take
+    HANDLE m_fullBlocks = nullptr;   // blocks the thread may write
     HANDLE m_thread = nullptr;
+    bool m_threadRefused = false;    // the ring could not be had: every write stays on the host's thread
     volatile LONG m_stop = 0;
     volatile LONG m_written = 0;
     volatile DWORD m_error = 0;

@@ -9,6 +9,7 @@
 #include "ListDate.h"
 #include "ListLineParser.h"
 #include "ListLineSplitter.h"
+#include "SocketHelpers.h"
 #include "TransferEnds.h"
 
 namespace {
@@ -19,6 +20,8 @@ const int kListingBlock = 1 << 16;
 // The host's messages are served while lines arrive, but at most every few milliseconds: a pump
 // (and its yield) per line would cost a big listing most of its time.
 const DWORD kLinePumpInterval = 5;
+// While no bytes wait: how long one wait for the next lasts before the host's messages are served.
+const long kIdleWait = 5000;  // microseconds
 
 class LinePump {
 public:
@@ -100,6 +103,7 @@ CDorvikFTPCtrl::ListingEnd CDorvikFTPCtrl::ReadListing(DataTransfer& listing, bo
             WSASetLastError(WSAETIMEDOUT);
             return ListingBroken;
         }
+        WaitForData(s, kIdleWait);
         PumpMessages(this);
         if (ConnectionGone(serial))
             return ListingSuperseded;

@@ -3,7 +3,7 @@
 // abort check and the count.
 #include "PieceUpload.h"
 
-#include <vector>
+#include <memory>
 
 #include "ControlChannel.h"
 #include "SocketHelpers.h"
@@ -21,17 +21,18 @@ UploadEnd SendFilePieces(CDorvikFTPCtrl* control, SOCKET s, HANDLE file, long* c
 {
     ControlHold hold(control);
     const unsigned serial = control->m_connection.serial;
-    // Without notices and non-blocking: a send never waits, so every wait below is ours, bounded
-    // and pumping.
-    WSAAsyncSelect(s, control->m_hNotifyWnd, 0, 0);
-    u_long nonBlocking = 1;
-    ioctlsocket(s, FIONBIO, &nonBlocking);
-
-    std::vector<char> block(static_cast<size_t>(kPiece) * kPiecesPerBlock);
+    // The data connection comes without notices and non-blocking: a send never waits, so every
+    // wait below is ours, bounded and pumping. The block is no larger than the file: most files of
+    // a folder tree are small, and a fresh block of megabytes costs more than sending them.
+    LARGE_INTEGER size = {};
+    GetFileSizeEx(file, &size);
+    const size_t blockSize = static_cast<size_t>(
+        size.QuadPart < 1 ? 1 : size.QuadPart < kPiece * kPiecesPerBlock ? size.QuadPart : kPiece * kPiecesPerBlock);
+    std::unique_ptr<char[]> block(new char[blockSize]);
     control->m_tOperationStart = NowSeconds();
     for (;;) {
         DWORD got = 0;
-        if (!ReadFile(file, block.data(), static_cast<DWORD>(block.size()), &got, nullptr)) {
+        if (!ReadFile(file, block.get(), static_cast<DWORD>(blockSize), &got, nullptr)) {
             control->m_strErrorDetail =
                 CStr::Format("Error reading local file. (code %ld)", static_cast<long>(GetLastError()));
             return UploadEnd::ReadFailed;
@@ -43,7 +44,7 @@ UploadEnd SendFilePieces(CDorvikFTPCtrl* control, SOCKET s, HANDLE file, long* c
         int reported = 0;
         while (reported < length) {
             if (sent < length) {
-                int n = send(s, block.data() + sent, length - sent, 0);
+                int n = send(s, block.get() + sent, length - sent, 0);
                 if (n > 0) {
                     sent += n;
                     control->m_tOperationStart = NowSeconds();

@@ -13,8 +13,8 @@ enum class UploadEnd {
     Superseded,  // the connection was replaced while the loop pumped; nothing may be touched
 };
 
-// Sends the rest of `file` on the data connection `s`, which is made non-blocking for the
-// purpose. *count grows by every piece that has gone out and is reported with TransferProgress.
+// Sends the rest of `file` on the data connection `s`, which comes non-blocking and without
+// notices. *count grows by every piece that has gone out and is reported with TransferProgress.
 // Messages are pumped while the connection is full, and the abort flag and the time-out are
 // looked at there and after every report.
 UploadEnd SendFilePieces(CDorvikFTPCtrl* control, SOCKET s, HANDLE file, long* count);
