@@ -1,5 +1,9 @@
-// Times Get, Put and EnumFiles of the control against one server; bench_engine.py runs it.
+// Times Get, Put and EnumFiles of the control against one server (bench_engine.py), or MPut and
+// MGet of a folder tree (bench_tree.py).
 // Usage: control_engine_bench <port> <user> <password> <remote file> <local file> <listing folder>
+//        control_engine_bench tree <port> <user> <password> <local tree> <remote folder> <local folder>
+//   tree: MPut of <local tree> into <remote folder>, then MGet of everything it made there into
+//   <local folder>, which must exist.
 #include <winsock2.h>
 #include <windows.h>
 #include <ocidl.h>
@@ -18,6 +22,7 @@ typedef HRESULT(STDAPICALLTYPE* GetClassObjectFn)(REFCLSID, REFIID, void**);
 class CountingSink : public IDispatch {
 public:
     long enumFiles = 0;
+    long transfers = 0;
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override
     {
         if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch) || IsEqualIID(iid, DIID__IDorvikFTPCtrlEvents)) {
@@ -36,6 +41,8 @@ public:
     {
         if (id == 5)
             ++enumFiles;
+        else if (id == 7)
+            ++transfers;
         return S_OK;
     }
 };
@@ -55,12 +62,92 @@ double Seconds(LARGE_INTEGER from, LARGE_INTEGER to)
     return double(to.QuadPart - from.QuadPart) / double(f.QuadPart);
 }
 
+// The control's own words for a failure, so that a broken run says why.
+std::string LastError()
+{
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) != S_OK || !info)
+        return "(no error text)";
+    BSTR text = nullptr;
+    info->GetDescription(&text);
+    info->Release();
+    char narrow[1024] = "";
+    if (text)
+        WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof(narrow), nullptr, nullptr);
+    SysFreeString(text);
+    return narrow;
+}
+
+void Report(const char* what, HRESULT hr, LARGE_INTEGER from, LARGE_INTEGER to, long transfers)
+{
+    std::printf("%s %s %.3f %ld\n", what, hr == S_OK ? "ok" : "failed", Seconds(from, to), transfers);
+    if (hr != S_OK)
+        std::fprintf(stderr, "%s: %s\n", what, LastError().c_str());
+}
+
+// The tree's folder name on the server: MPut of a folder makes a folder of the same name.
+std::string LastName(std::string path)
+{
+    while (!path.empty() && (path.back() == '\\' || path.back() == '/'))
+        path.pop_back();
+    size_t cut = path.find_last_of("\\/");
+    return cut == std::string::npos ? path : path.substr(cut + 1);
+}
+
+int RunSingle(IDorvikFTPCtrl* ctl, CountingSink* sink, char** argv)
+{
+    LARGE_INTEGER a, b, c, d;
+    QueryPerformanceCounter(&a);
+    HRESULT get = ctl->Get(Wide(argv[4]), Wide(argv[5]), 0);
+    QueryPerformanceCounter(&b);
+    std::string uploaded = std::string(argv[4]) + ".up";
+    HRESULT put = ctl->Put(Wide(argv[5]), Wide(uploaded.c_str()), 0);
+    QueryPerformanceCounter(&c);
+    HRESULT list = ctl->EnumFiles(Wide(argv[6]));
+    QueryPerformanceCounter(&d);
+    std::printf("get %s %.3f\nput %s %.3f\nlist %s %.3f %ld\n", get == S_OK ? "ok" : "failed", Seconds(a, b),
+                put == S_OK ? "ok" : "failed", Seconds(b, c), list == S_OK ? "ok" : "failed", Seconds(c, d),
+                sink->enumFiles);
+    return 0;
+}
+
+int RunTree(IDorvikFTPCtrl* ctl, CountingSink* sink, char** argv)
+{
+    const std::string remote = argv[5];
+    if (ctl->put_CurrentWorkingDirectory(Wide(remote.c_str())) != S_OK) {
+        std::fprintf(stderr, "cannot enter %s: %s\n", remote.c_str(), LastError().c_str());
+        return 1;
+    }
+    LARGE_INTEGER a, b, c, d;
+    QueryPerformanceCounter(&a);
+    HRESULT put = ctl->MPut(Wide(argv[4]));
+    QueryPerformanceCounter(&b);
+    Report("mput", put, a, b, sink->transfers);
+    const std::string made = remote + "/" + LastName(argv[4]);
+    if (ctl->put_CurrentWorkingDirectory(Wide(made.c_str())) != S_OK) {
+        std::fprintf(stderr, "cannot enter %s: %s\n", made.c_str(), LastError().c_str());
+        return 1;
+    }
+    sink->transfers = 0;
+    QueryPerformanceCounter(&c);
+    HRESULT get = ctl->MGet(Wide("*"), Wide(argv[6]));
+    QueryPerformanceCounter(&d);
+    Report("mget", get, c, d, sink->transfers);
+    return put == S_OK && get == S_OK ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    const bool tree = argc > 1 && std::string(argv[1]) == "tree";
+    if (tree) {
+        --argc;
+        ++argv;
+    }
     if (argc < 7) {
-        std::fprintf(stderr, "usage: control_engine_bench port user password remote local folder\n");
+        std::fprintf(stderr, "usage: control_engine_bench port user password remote local folder\n"
+                             "       control_engine_bench tree port user password tree remote local\n");
         return 2;
     }
     CoInitialize(nullptr);
@@ -92,23 +179,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "connect failed\n");
         return 1;
     }
-    LARGE_INTEGER a, b, c, d;
-    QueryPerformanceCounter(&a);
-    HRESULT get = ctl->Get(Wide(argv[4]), Wide(argv[5]), 0);
-    QueryPerformanceCounter(&b);
-    std::string uploaded = std::string(argv[4]) + ".up";
-    HRESULT put = ctl->Put(Wide(argv[5]), Wide(uploaded.c_str()), 0);
-    QueryPerformanceCounter(&c);
-    HRESULT list = ctl->EnumFiles(Wide(argv[6]));
-    QueryPerformanceCounter(&d);
-    std::printf("get %s %.3f\nput %s %.3f\nlist %s %.3f %ld\n", get == S_OK ? "ok" : "failed", Seconds(a, b),
-                put == S_OK ? "ok" : "failed", Seconds(b, c), list == S_OK ? "ok" : "failed", Seconds(c, d),
-                sink.enumFiles);
+    const int status = tree ? RunTree(ctl, &sink, argv) : RunSingle(ctl, &sink, argv);
     ctl->Disconnect();
     point->Unadvise(cookie);
     point->Release();
     container->Release();
     ctl->Release();
     CoUninitialize();
-    return 0;
+    return status;
 }
