@@ -154,18 +154,26 @@ class CommandReplies(unittest.TestCase):
 
     def test_port_arguments(self):
         raw = self.session()
-        for argument in ("0,0,0,0,4,1", "10,0,0,5,0,0", "10,0,0,256,4,1", "1,2,3", "a,b,c,d,e,f", "127,0,0,1,-4,1",
-                         "127,0,0,1,4,1,x"):
-            self.assertEqual("501 Syntax error in arguments.", raw.cmd("PORT " + argument), argument)
-        self.assertEqual("501 Syntax error in arguments.", raw.cmd("PORT"))
-        self.assertEqual("501 Port below 1024 not allowed.", raw.cmd("PORT 127,0,0,1,0,21"))
-        # From 127.0.0.1 any host part is taken, but the connection still goes to 127.0.0.1.
-        self.assertEqual("200 PORT command successful.", raw.cmd("PORT 10,0,0,5,39,16"))
+        syntax = "501 Syntax error in arguments."
+        ok = "200 PORT command successful."
+        cases = [
+            ("PORT", syntax), ("PORT 0,0,0,0,4,1", syntax), ("PORT 10,0,0,5,0,0", syntax),
+            ("PORT 10,0,0,256,4,1", syntax), ("PORT 1,2,3", syntax), ("PORT a,b,c,d,e,f", syntax),
+            ("PORT 127,0,0,1,-4,1", syntax), ("PORT 127,0,0,1,12,", syntax),
+            ("PORT 127,0,0,1,0,21", "501 Port below 1024 not allowed."),
+            ("PORT 127,0,0,1,0,21 junk", "501 Port below 1024 not allowed."),
+            # Text after the sixth number is not looked at.
+            ("PORT 127,0,0,1,12,200 junk", ok), ("PORT 127,0,0,1,12,200,7", ok), ("PORT 127,0,0,1,4,1,x", ok),
+            # From 127.0.0.1 any host part is taken, but the connection still goes to 127.0.0.1.
+            ("PORT 10,0,0,5,39,16", ok),
+        ]
+        for command, reply in cases:
+            self.assertEqual(reply, raw.cmd(command), command)
         listener = socket.socket()
         listener.bind(("127.0.0.1", 0))
         listener.listen(1)
         port = listener.getsockname()[1]
-        self.assertEqual("200 PORT command successful.", raw.cmd("PORT 10,9,8,7,%d,%d" % (port // 256, port % 256)))
+        self.assertEqual("200 PORT command successful.", raw.cmd("PORT 10,9,8,7,%d,%d,7" % (port // 256, port % 256)))
         raw.send("RETR hello.txt\r\n")
         listener.settimeout(15)
         data_sock, peer = listener.accept()
