@@ -54,8 +54,9 @@ void CloseDataSocket(FtpSession* session)
     }
 }
 
-// The common end of both threads: the session is idle again and its transfer block cleared. The session
-// thread joins this thread before it starts anything new on the record.
+// The common end of both threads: the session is idle again and its transfer block cleared. After this
+// the thread touches nothing of the record but its control connection; the session thread joins it
+// before it starts another transfer.
 void FinishTransfer(FtpSession* session)
 {
     CBuiltinFtpServer* server = session->server;
@@ -282,14 +283,21 @@ void RunTransfer(FtpSession* session, const char* (*move)(FtpSession*), bool upl
         session->transferFile = INVALID_HANDLE_VALUE;
     }
     CloseDataSocket(session);
+    bool replies = TakeFinalReply(session);
     try {
         if (upload && !success && session->transferCreatedFile)
             DeleteFileA(CBuiltinFtpServer::ToNativePath(session->localPath));
-        if (TakeFinalReply(session))
-            session->server->SendReply(session, reply);
     } catch (...) {
     }
+    // Idle before the final reply goes out: the client may send its next PASV, REST or RETR the moment
+    // it reads that reply.
     FinishTransfer(session);
+    if (!replies)
+        return;
+    try {
+        session->server->SendReply(session, reply);
+    } catch (...) {
+    }
 }
 
 }  // namespace

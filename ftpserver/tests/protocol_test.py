@@ -5,6 +5,7 @@ import shutil
 import socket
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -372,6 +373,44 @@ class ServerThreadsAndAddresses(OneSessionHost):
                 self.assertEqual(b"hello world\n", read_all(data_sock))
                 self.assertEqual("226 Transfer complete.", raw.reply())
                 raw.close()
+
+
+class BackToBackTransfers(OneSessionHost):
+    def test_next_command_right_after_the_final_reply_is_served(self):
+        # Many sessions at once, each sending REST, PASV and RETR the moment the previous 226 arrives: the
+        # session must already be idle, under load too, when that reply reaches the client.
+        self.start()
+        failures = []
+
+        def client():
+            raw = Raw(self.host.port)
+            try:
+                if raw.login("bob", "secret") != "230 User Logged In.":
+                    failures.append("login refused")
+                    return
+                for _ in range(25):
+                    rest = raw.cmd("REST 0")
+                    data = raw.pasv_connect()  # a refused PASV raises, with the reply
+                    retr = raw.cmd("RETR hello.txt")
+                    if (rest, retr) != ("350 REST command successful.", "150 Opening data connection."):
+                        failures.append((rest, retr))
+                        data.close()
+                        return
+                    body, final = read_all(data), raw.reply()
+                    if (body, final) != (b"hello world\n", "226 Transfer complete."):
+                        failures.append((body, final))
+                        return
+            except (AssertionError, OSError, EOFError) as error:
+                failures.append(repr(error))
+            finally:
+                raw.close()
+
+        threads = [threading.Thread(target=client) for _ in range(24)]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        self.assertEqual([], failures)
 
 
 class Shutdown(unittest.TestCase):
