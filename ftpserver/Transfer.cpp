@@ -33,15 +33,24 @@ StopFlags TransferStopFlags(FtpSession* session)
     return stop;
 }
 
-// Decides, under the lock ABOR also takes, whether this thread still owns the final reply.
-bool TakeFinalReply(FtpSession* session)
+// How a transfer ends for its client.
+enum TransferEnding {
+    ENDING_REPLIED,  // the thread sends its final reply
+    ENDING_ABORTED,  // ABOR has answered for it
+    ENDING_DROPPED,  // the server dropped the session: no reply, and an upload keeps what arrived
+};
+
+// Decided under the lock ABOR also takes: once taken, ABOR no longer answers for the transfer.
+TransferEnding TakeEnding(FtpSession* session)
 {
     CBuiltinFtpServer* server = session->server;
     server->Lock();
-    bool mine = !session->abortTransfer && !session->stopRequested && !server->m_bShuttingDown;
+    TransferEnding ending = session->stopRequested || server->m_bShuttingDown ? ENDING_DROPPED
+                            : session->abortTransfer                          ? ENDING_ABORTED
+                                                                              : ENDING_REPLIED;
     session->finalReplyTaken = true;
     server->Unlock();
-    return mine;
+    return ending;
 }
 
 void CloseDataSocket(FtpSession* session)
@@ -283,16 +292,18 @@ void RunTransfer(FtpSession* session, const char* (*move)(FtpSession*), bool upl
         session->transferFile = INVALID_HANDLE_VALUE;
     }
     CloseDataSocket(session);
-    bool replies = TakeFinalReply(session);
+    TransferEnding ending = TakeEnding(session);
     try {
-        if (upload && !success && session->transferCreatedFile)
+        // A failed upload leaves no half-written file behind, except when the server dropped the session:
+        // the client did not give up, and may resume from what arrived.
+        if (upload && !success && session->transferCreatedFile && ending != ENDING_DROPPED)
             DeleteFileA(CBuiltinFtpServer::ToNativePath(session->localPath));
     } catch (...) {
     }
     // Idle before the final reply goes out: the client may send its next PASV, REST or RETR the moment
     // it reads that reply.
     FinishTransfer(session);
-    if (!replies)
+    if (ending != ENDING_REPLIED)
         return;
     try {
         session->server->SendReply(session, reply);

@@ -446,6 +446,43 @@ class Shutdown(unittest.TestCase):
         finally:
             host.close()
 
+    def test_sessions_dropped_by_the_server_keep_their_partial_uploads(self):
+        # (command, name, content before, what the file holds after the drop)
+        uploads = [("STOR", "new.bin", None, b"n" * 3000), ("STOR", "old.bin", b"o" * 9000, b"r" * 3000),
+                   ("APPE", "grown.bin", b"a" * 500, b"a" * 500 + b"g" * 3000)]
+        drops = {"stop": lambda host: host.stop(), "remove": lambda host: host.request("remove", "bob\n")}
+        for how, drop in drops.items():
+            with self.subTest(drop=how):
+                base = tempfile.mkdtemp(prefix="ftpsrv-drop-")
+                self.addCleanup(shutil.rmtree, base, True)
+                root = make_tree(base)
+                host = Host(EXE, users=[("bob", "secret", root, ALL)])
+                try:
+                    clients = []
+                    for command, name, before, after in uploads:
+                        if before is not None:
+                            with open(os.path.join(root, name), "wb") as f:
+                                f.write(before)
+                        raw = Raw(host.port)
+                        raw.login("bob", "secret")
+                        data = raw.pasv_connect()
+                        self.assertEqual("150 Opening data connection.", raw.cmd(command + " " + name))
+                        data.sendall(after[len(before or b""):])  # and the upload goes on, unfinished
+                        clients.append((raw, data))
+                    for _, name, _, after in uploads:
+                        path = os.path.join(root, name)
+                        self.assertTrue(wait_for(lambda: os.path.getsize(path) == len(after)), name)
+                    drop(host)
+                    for raw, data in clients:
+                        raw.sock.settimeout(15)
+                        self.assertNotIn("550", read_all(raw.sock).decode("latin-1"))  # no final reply
+                        data.close()
+                    for _, name, _, after in uploads:
+                        with open(os.path.join(root, name), "rb") as f:
+                            self.assertEqual(after, f.read(), name)
+                finally:
+                    host.close()
+
     def test_closed_port_keeps_running_sessions(self):
         base = tempfile.mkdtemp(prefix="ftpsrv-close-")
         self.addCleanup(shutil.rmtree, base, True)
