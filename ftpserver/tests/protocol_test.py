@@ -388,7 +388,7 @@ class BackToBackTransfers(OneSessionHost):
                 if raw.login("bob", "secret") != "230 User Logged In.":
                     failures.append("login refused")
                     return
-                for _ in range(25):
+                for _ in range(200):
                     rest = raw.cmd("REST 0")
                     data = raw.pasv_connect()  # a refused PASV raises, with the reply
                     retr = raw.cmd("RETR hello.txt")
@@ -405,7 +405,7 @@ class BackToBackTransfers(OneSessionHost):
             finally:
                 raw.close()
 
-        threads = [threading.Thread(target=client) for _ in range(24)]
+        threads = [threading.Thread(target=client) for _ in range(30)]
         for thread in threads:
             thread.start()
         for thread in threads:
@@ -447,9 +447,10 @@ class Shutdown(unittest.TestCase):
             host.close()
 
     def test_sessions_dropped_by_the_server_keep_their_partial_uploads(self):
-        # (command, name, content before, what the file holds after the drop)
-        uploads = [("STOR", "new.bin", None, b"n" * 3000), ("STOR", "old.bin", b"o" * 9000, b"r" * 3000),
-                   ("APPE", "grown.bin", b"a" * 500, b"a" * 500 + b"g" * 3000)]
+        # (command, name, content before, bytes sent, what the file holds after the drop)
+        uploads = [("STOR", "new.bin", None, b"n" * 3000, b"n" * 3000),
+                   ("STOR", "old.bin", b"o" * 9000, b"r" * 3000, b"r" * 3000),
+                   ("APPE", "grown.bin", b"a" * 500, b"g" * 3000, b"a" * 500 + b"g" * 3000)]
         drops = {"stop": lambda host: host.stop(), "remove": lambda host: host.request("remove", "bob\n")}
         for how, drop in drops.items():
             with self.subTest(drop=how):
@@ -459,7 +460,7 @@ class Shutdown(unittest.TestCase):
                 host = Host(EXE, users=[("bob", "secret", root, ALL)])
                 try:
                     clients = []
-                    for command, name, before, after in uploads:
+                    for command, name, before, sent, _ in uploads:
                         if before is not None:
                             with open(os.path.join(root, name), "wb") as f:
                                 f.write(before)
@@ -467,9 +468,9 @@ class Shutdown(unittest.TestCase):
                         raw.login("bob", "secret")
                         data = raw.pasv_connect()
                         self.assertEqual("150 Opening data connection.", raw.cmd(command + " " + name))
-                        data.sendall(after[len(before or b""):])  # and the upload goes on, unfinished
+                        data.sendall(sent)  # and the upload goes on, unfinished
                         clients.append((raw, data))
-                    for _, name, _, after in uploads:
+                    for _, name, _, _, after in uploads:
                         path = os.path.join(root, name)
                         self.assertTrue(wait_for(lambda: os.path.getsize(path) == len(after)), name)
                     drop(host)
@@ -477,7 +478,7 @@ class Shutdown(unittest.TestCase):
                         raw.sock.settimeout(15)
                         self.assertNotIn("550", read_all(raw.sock).decode("latin-1"))  # no final reply
                         data.close()
-                    for _, name, _, after in uploads:
+                    for _, name, _, _, after in uploads:
                         with open(os.path.join(root, name), "rb") as f:
                             self.assertEqual(after, f.read(), name)
                 finally:
