@@ -97,10 +97,7 @@ PortParseResult ParsePortArgument(const CStr& argument, unsigned long& hostOrder
             return PORT_SYNTAX;
         fields[f] = value;
     }
-    for (; at < argument.GetLength(); ++at) {
-        if (argument.At(at) != ' ' && argument.At(at) != '\t')
-            return PORT_SYNTAX;
-    }
+    // Whatever follows the sixth number (a seventh field, a client's comment) is not looked at.
     hostOrder = (fields[0] << 24) | (fields[1] << 16) | (fields[2] << 8) | fields[3];
     unsigned portValue = fields[4] * 256 + fields[5];
     if (hostOrder == 0 || portValue == 0)

@@ -35,8 +35,9 @@ private:
 void SplitCommandLine(const CStr& line, CStr& verb, CStr& argument, bool& hasArgument);
 
 enum PortParseResult { PORT_OK, PORT_SYNTAX, PORT_PRIVILEGED };
-// h1,h2,h3,h4,p1,p2: plain decimal fields 0-255 (no sign, no blanks inside, at most three digits),
-// nothing but blanks after the sixth; the host not 0.0.0.0, the port not 0; ports below 1024 refused.
+// h1,h2,h3,h4,p1,p2: plain decimal fields 0-255 (no sign, no blanks inside, at most three digits), any
+// text after the sixth ignored; the host not 0.0.0.0, the port not 0. Ports below 1024 are refused, so
+// that no client can aim the server's data connection at another host's well-known service.
 PortParseResult ParsePortArgument(const CStr& argument, unsigned long& hostOrder, unsigned short& port);
 
 // Leading blanks, an optional sign, decimal digits; reading stops at the first other character, and no

@@ -151,8 +151,9 @@ SessionFlow OnAbor(CommandContext& c)
     if (silenced)
         InterlockedExchange(&s->abortTransfer, 1);
     c.server->Unlock();
-    if (running)
-        ReapTransferThread(s);
+    // Also when the session is idle already: a transfer thread may still be sending its own final reply,
+    // which goes out before this one.
+    ReapTransferThread(s);
     if (silenced)
         c.Reply("426 Previous command has been finished abnormally.");
     if (running) {

@@ -29,6 +29,18 @@ void FillEntry(FtpDirScan* scan)
     scan->ownerWrite = !(data.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
 }
 
+// NLST names each entry the way the client must name it from its working folder, so that a line can go
+// back unchanged in the next RETR or DELE: after the folder it asked for, or bare when it named none.
+CStr NameLine(const CStr& folder, const CStr& entryName)
+{
+    CStr line = folder;
+    if (!line.IsEmpty() && !line.EndsWith("/") && !line.EndsWith("\\"))
+        line += '/';
+    line += entryName;
+    line += "\r\n";
+    return line;
+}
+
 bool NextRawEntry(FtpDirScan* scan)
 {
     if (scan->findHandle == INVALID_HANDLE_VALUE) {
@@ -211,8 +223,7 @@ bool CBuiltinFtpServer::SendDirectoryListing(FtpSession* session, const CStr* ar
                 }
                 const CStr& name = scan->entryName;
                 if (namesOnly) {
-                    if (name != "." && name != "..")
-                        pending += name + "\r\n";
+                    pending += NameLine(rest, name);
                 } else if (name.At(0) != '.' || options.all) {
                     pending += FormatLongLine(*scan, options.classify, UnixTimeNow(), m_pszMonths);
                 }

@@ -33,15 +33,24 @@ StopFlags TransferStopFlags(FtpSession* session)
     return stop;
 }
 
-// Decides, under the lock ABOR also takes, whether this thread still owns the final reply.
-bool TakeFinalReply(FtpSession* session)
+// How a transfer ends for its client.
+enum TransferEnding {
+    ENDING_REPLIED,  // the thread sends its final reply
+    ENDING_ABORTED,  // ABOR has answered for it
+    ENDING_DROPPED,  // the server dropped the session: no reply, and an upload keeps what arrived
+};
+
+// Decided under the lock ABOR also takes: once taken, ABOR no longer answers for the transfer.
+TransferEnding TakeEnding(FtpSession* session)
 {
     CBuiltinFtpServer* server = session->server;
     server->Lock();
-    bool mine = !session->abortTransfer && !session->stopRequested && !server->m_bShuttingDown;
+    TransferEnding ending = session->stopRequested || server->m_bShuttingDown ? ENDING_DROPPED
+                            : session->abortTransfer                          ? ENDING_ABORTED
+                                                                              : ENDING_REPLIED;
     session->finalReplyTaken = true;
     server->Unlock();
-    return mine;
+    return ending;
 }
 
 void CloseDataSocket(FtpSession* session)
@@ -54,8 +63,9 @@ void CloseDataSocket(FtpSession* session)
     }
 }
 
-// The common end of both threads: the session is idle again and its transfer block cleared. The session
-// thread joins this thread before it starts anything new on the record.
+// The common end of both threads: the session is idle again and its transfer block cleared. After this
+// the thread touches nothing of the record but its control connection; the session thread joins it
+// before it starts another transfer.
 void FinishTransfer(FtpSession* session)
 {
     CBuiltinFtpServer* server = session->server;
@@ -282,14 +292,23 @@ void RunTransfer(FtpSession* session, const char* (*move)(FtpSession*), bool upl
         session->transferFile = INVALID_HANDLE_VALUE;
     }
     CloseDataSocket(session);
+    TransferEnding ending = TakeEnding(session);
     try {
-        if (upload && !success && session->transferCreatedFile)
+        // A failed upload leaves no half-written file behind, except when the server dropped the session:
+        // the client did not give up, and may resume from what arrived.
+        if (upload && !success && session->transferCreatedFile && ending != ENDING_DROPPED)
             DeleteFileA(CBuiltinFtpServer::ToNativePath(session->localPath));
-        if (TakeFinalReply(session))
-            session->server->SendReply(session, reply);
     } catch (...) {
     }
+    // Idle before the final reply goes out: the client may send its next PASV, REST or RETR the moment
+    // it reads that reply.
     FinishTransfer(session);
+    if (ending != ENDING_REPLIED)
+        return;
+    try {
+        session->server->SendReply(session, reply);
+    } catch (...) {
+    }
 }
 
 }  // namespace

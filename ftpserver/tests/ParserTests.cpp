@@ -87,20 +87,26 @@ TEST(SplitCommandLine, UpperCasesTheVerbAndKeepsTheArgument)
     }
 }
 
-TEST(ParsePortArgument, AcceptsOnlyStrictFields)
+TEST(ParsePortArgument, AcceptsStrictFieldsAndIgnoresWhatFollowsTheSixth)
 {
     struct Row { const char* argument; PortParseResult result; unsigned long host; unsigned short port; };
     const Row rows[] = {
         {"10,0,0,5,4,1", PORT_OK, 0x0A000005, 1025},
         {"127,0,0,1,195,80", PORT_OK, 0x7F000001, 50000},
         {"127,0,0,1,195,80  ", PORT_OK, 0x7F000001, 50000},
+        {"127,0,0,1,12,200 junk", PORT_OK, 0x7F000001, 3272},
+        {"127,0,0,1,12,200junk", PORT_OK, 0x7F000001, 3272},
+        {"10,0,0,5,4,1,7", PORT_OK, 0x0A000005, 1025},
+        {"10,0,0,5,4,1,", PORT_OK, 0x0A000005, 1025},
         {"10,0,0,5,0,21", PORT_PRIVILEGED, 0, 0},
         {"10,0,0,5,3,255", PORT_PRIVILEGED, 0, 0},
         {"0,0,0,0,4,1", PORT_SYNTAX, 0, 0},
         {"10,0,0,5,0,0", PORT_SYNTAX, 0, 0},
         {"10,0,0,256,4,1", PORT_SYNTAX, 0, 0},
         {"10,0,0,5,4", PORT_SYNTAX, 0, 0},
-        {"10,0,0,5,4,1,7", PORT_SYNTAX, 0, 0},
+        {"10,0,0,5,4,", PORT_SYNTAX, 0, 0},
+        {"10,0,0,5,4,1000", PORT_SYNTAX, 0, 0},
+        {"10,0,0,5,0,21 junk", PORT_PRIVILEGED, 0, 0},
         {"10,0,0,5,+4,1", PORT_SYNTAX, 0, 0},
         {"10,0,0,5,-4,1", PORT_SYNTAX, 0, 0},
         {"10,0,0,5,0004,1", PORT_SYNTAX, 0, 0},

@@ -96,7 +96,7 @@ class Listings(Served):
         write(os.path.join(cls.root, "list", "future.txt"), b"f")
         write(os.path.join(cls.root, "list", ".hidden"), b"h")
         write(os.path.join(cls.root, "list", "locked.txt"), b"ro")
-        os.makedirs(os.path.join(cls.root, "list", "folder"))
+        write(os.path.join(cls.root, "list", "folder", "deep.txt"), b"d")
         os.utime(os.path.join(cls.root, "list", "recent.txt"), (now - 179 * DAY, now - 179 * DAY))
         os.utime(os.path.join(cls.root, "list", "old.txt"), (now - 181 * DAY, now - 181 * DAY))
         os.utime(os.path.join(cls.root, "list", "future.txt"), (now + 30 * DAY, now + 30 * DAY))
@@ -132,14 +132,34 @@ class Listings(Served):
         self.assertEqual({}, self.lines("LIST recent.txt"))
         self.assertEqual({}, self.lines("LIST missing"))
 
-    def test_nlst_gives_bare_names(self):
-        raw = self.raw()
-        first, body, last = self.listing(raw, "NLST list")
-        names = sorted(body.split("\r\n")[:-1])
-        self.assertEqual(sorted(["recent.txt", "old.txt", "future.txt", ".hidden", "locked.txt", "folder"]), names)
-        raw.cmd("CWD list")
-        _, body, _ = self.listing(raw, "NLST -F")
-        self.assertIn("folder\r\n", body)
+    def test_nlst_names_entries_as_the_client_names_them(self):
+        # Every entry, dot files included, named from the client's working folder: after the folder it
+        # asked for, bare when it named none. "." and ".." come too where the platform lists them.
+        names = ["recent.txt", "old.txt", "future.txt", ".hidden", "locked.txt", "folder"]
+        cases = [
+            ("/", "NLST list", ["list/" + n for n in names]),
+            ("/", "NLST list/", ["list/" + n for n in names]),
+            ("/", "NLST /list", ["/list/" + n for n in names]),
+            ("/", "NLST -F list", ["list/" + n for n in names]),
+            ("/", "NLST list/folder", ["list/folder/deep.txt"]),
+            ("/list", "NLST", names),
+            ("/list", "NLST -F", names),
+            ("/list", "NLST folder", ["folder/deep.txt"]),
+            ("/list", "NLST ../list/folder", ["../list/folder/deep.txt"]),
+            ("/list/folder", "NLST ..", ["../" + n for n in names]),
+        ]
+        for cwd, command, expected in cases:
+            with self.subTest(cwd=cwd, command=command):
+                raw = self.raw()
+                self.assertEqual("250 CWD command successful.", raw.cmd("CWD " + cwd))
+                first, body, last = self.listing(raw, command)
+                self.assertEqual("226 Transfer complete.", last)
+                lines = body.split("\r\n")[:-1]
+                dots = {line for line in lines if line.rsplit("/", 1)[-1] in (".", "..")}
+                self.assertEqual(sorted(expected), sorted(set(lines) - dots))
+                # Each line names the entry from the client's folder.
+                for line in lines:
+                    self.assertTrue(raw.cmd("SIZE " + line).startswith("213 "), line)
 
     def test_stat_lists_over_the_control_connection(self):
         raw = self.raw()
@@ -349,7 +369,7 @@ class Transfers(Served):
         client.dir(lines.append)
         self.assertEqual(1, len(lines))
         self.assertTrue(lines[0].endswith(" p.bin"))
-        self.assertEqual(["p.bin"], client.nlst())
+        self.assertEqual(["p.bin"], [name for name in client.nlst() if name not in (".", "..")])
         self.assertEqual(1 << 20, client.size("p.bin"))
         client.rename("p.bin", "q.bin")
         client.delete("q.bin")
@@ -398,7 +418,8 @@ class Curl(Served):
         result = run(["curl", "-sS", self.url("q/")])
         self.assertIn(b" a.txt", result.stdout)
         result = run(["curl", "-sS", "-l", self.url("q/")])
-        self.assertEqual(b"a.txt\n", result.stdout.replace(b"\r\n", b"\n"))
+        names = result.stdout.replace(b"\r\n", b"\n").splitlines()
+        self.assertEqual([b"a.txt"], [name for name in names if name not in (b".", b"..")])
         result = run(["curl", "-sS", "-I", self.url("q/a.txt")])
         self.assertIn(b"Content-Length: 3", result.stdout)
         self.assertIn(b"Last-Modified: Tue, 14 Nov 2023 22:13:20 GMT", result.stdout)

@@ -5,6 +5,7 @@ import shutil
 import socket
 import sys
 import tempfile
+import threading
 import time
 import unittest
 
@@ -154,18 +155,26 @@ class CommandReplies(unittest.TestCase):
 
     def test_port_arguments(self):
         raw = self.session()
-        for argument in ("0,0,0,0,4,1", "10,0,0,5,0,0", "10,0,0,256,4,1", "1,2,3", "a,b,c,d,e,f", "127,0,0,1,-4,1",
-                         "127,0,0,1,4,1,x"):
-            self.assertEqual("501 Syntax error in arguments.", raw.cmd("PORT " + argument), argument)
-        self.assertEqual("501 Syntax error in arguments.", raw.cmd("PORT"))
-        self.assertEqual("501 Port below 1024 not allowed.", raw.cmd("PORT 127,0,0,1,0,21"))
-        # From 127.0.0.1 any host part is taken, but the connection still goes to 127.0.0.1.
-        self.assertEqual("200 PORT command successful.", raw.cmd("PORT 10,0,0,5,39,16"))
+        syntax = "501 Syntax error in arguments."
+        ok = "200 PORT command successful."
+        cases = [
+            ("PORT", syntax), ("PORT 0,0,0,0,4,1", syntax), ("PORT 10,0,0,5,0,0", syntax),
+            ("PORT 10,0,0,256,4,1", syntax), ("PORT 1,2,3", syntax), ("PORT a,b,c,d,e,f", syntax),
+            ("PORT 127,0,0,1,-4,1", syntax), ("PORT 127,0,0,1,12,", syntax),
+            ("PORT 127,0,0,1,0,21", "501 Port below 1024 not allowed."),
+            ("PORT 127,0,0,1,0,21 junk", "501 Port below 1024 not allowed."),
+            # Text after the sixth number is not looked at.
+            ("PORT 127,0,0,1,12,200 junk", ok), ("PORT 127,0,0,1,12,200,7", ok), ("PORT 127,0,0,1,4,1,x", ok),
+            # From 127.0.0.1 any host part is taken, but the connection still goes to 127.0.0.1.
+            ("PORT 10,0,0,5,39,16", ok),
+        ]
+        for command, reply in cases:
+            self.assertEqual(reply, raw.cmd(command), command)
         listener = socket.socket()
         listener.bind(("127.0.0.1", 0))
         listener.listen(1)
         port = listener.getsockname()[1]
-        self.assertEqual("200 PORT command successful.", raw.cmd("PORT 10,9,8,7,%d,%d" % (port // 256, port % 256)))
+        self.assertEqual("200 PORT command successful.", raw.cmd("PORT 10,9,8,7,%d,%d,7" % (port // 256, port % 256)))
         raw.send("RETR hello.txt\r\n")
         listener.settimeout(15)
         data_sock, peer = listener.accept()
@@ -366,6 +375,44 @@ class ServerThreadsAndAddresses(OneSessionHost):
                 raw.close()
 
 
+class BackToBackTransfers(OneSessionHost):
+    def test_next_command_right_after_the_final_reply_is_served(self):
+        # Many sessions at once, each sending REST, PASV and RETR the moment the previous 226 arrives: the
+        # session must already be idle, under load too, when that reply reaches the client.
+        self.start()
+        failures = []
+
+        def client():
+            raw = Raw(self.host.port)
+            try:
+                if raw.login("bob", "secret") != "230 User Logged In.":
+                    failures.append("login refused")
+                    return
+                for _ in range(200):
+                    rest = raw.cmd("REST 0")
+                    data = raw.pasv_connect()  # a refused PASV raises, with the reply
+                    retr = raw.cmd("RETR hello.txt")
+                    if (rest, retr) != ("350 REST command successful.", "150 Opening data connection."):
+                        failures.append((rest, retr))
+                        data.close()
+                        return
+                    body, final = read_all(data), raw.reply()
+                    if (body, final) != (b"hello world\n", "226 Transfer complete."):
+                        failures.append((body, final))
+                        return
+            except (AssertionError, OSError, EOFError) as error:
+                failures.append(repr(error))
+            finally:
+                raw.close()
+
+        threads = [threading.Thread(target=client) for _ in range(30)]
+        for thread in threads:
+            thread.start()
+        for thread in threads:
+            thread.join()
+        self.assertEqual([], failures)
+
+
 class Shutdown(unittest.TestCase):
     def test_stop_joins_sessions_in_every_wait(self):
         base = tempfile.mkdtemp(prefix="ftpsrv-stop-")
@@ -398,6 +445,44 @@ class Shutdown(unittest.TestCase):
             data.close()
         finally:
             host.close()
+
+    def test_sessions_dropped_by_the_server_keep_their_partial_uploads(self):
+        # (command, name, content before, bytes sent, what the file holds after the drop)
+        uploads = [("STOR", "new.bin", None, b"n" * 3000, b"n" * 3000),
+                   ("STOR", "old.bin", b"o" * 9000, b"r" * 3000, b"r" * 3000),
+                   ("APPE", "grown.bin", b"a" * 500, b"g" * 3000, b"a" * 500 + b"g" * 3000)]
+        drops = {"stop": lambda host: host.stop(), "remove": lambda host: host.request("remove", "bob\n")}
+        for how, drop in drops.items():
+            with self.subTest(drop=how):
+                base = tempfile.mkdtemp(prefix="ftpsrv-drop-")
+                self.addCleanup(shutil.rmtree, base, True)
+                root = make_tree(base)
+                host = Host(EXE, users=[("bob", "secret", root, ALL)])
+                try:
+                    clients = []
+                    for command, name, before, sent, _ in uploads:
+                        if before is not None:
+                            with open(os.path.join(root, name), "wb") as f:
+                                f.write(before)
+                        raw = Raw(host.port)
+                        raw.login("bob", "secret")
+                        data = raw.pasv_connect()
+                        self.assertEqual("150 Opening data connection.", raw.cmd(command + " " + name))
+                        data.sendall(sent)  # and the upload goes on, unfinished
+                        clients.append((raw, data))
+                    for _, name, _, _, after in uploads:
+                        path = os.path.join(root, name)
+                        self.assertTrue(wait_for(lambda: os.path.getsize(path) == len(after)), name)
+                    drop(host)
+                    for raw, data in clients:
+                        raw.sock.settimeout(15)
+                        self.assertNotIn("550", read_all(raw.sock).decode("latin-1"))  # no final reply
+                        data.close()
+                    for _, name, _, _, after in uploads:
+                        with open(os.path.join(root, name), "rb") as f:
+                            self.assertEqual(after, f.read(), name)
+                finally:
+                    host.close()
 
     def test_closed_port_keeps_running_sessions(self):
         base = tempfile.mkdtemp(prefix="ftpsrv-close-")
