@@ -306,6 +306,8 @@ public:
     SOCKET m_sockConnectFailed = INVALID_SOCKET;  // socket whose FD_CONNECT notice reported an error
     int m_nConnectFailedError = 0;
 
+    // Get's first receive block, kept from one download to the next.
+    std::unique_ptr<char[]> m_receiveBlock;
     // The running background transfer: its file, its names, its data connection or worker.
     std::unique_ptr<DataTransfer> m_asyncTransfer;
     bool m_bDestroying = false;              // the window no longer raises events for this control

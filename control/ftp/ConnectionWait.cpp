@@ -34,7 +34,6 @@ int CDorvikFTPCtrl::WaitForConnection(SOCKET* s, bool needData)
     const unsigned serial = m_connection.serial;
     const SOCKET mine = *s;
     for (;;) {
-        PumpMessages(this);
         if (ConnectionGone(serial) || *s != mine) {
             WSASetLastError(WSAECONNABORTED);
             return WSAECONNABORTED;
@@ -67,10 +66,9 @@ int CDorvikFTPCtrl::WaitForConnection(SOCKET* s, bool needData)
         if (writable && (!needData || IsSocketReadable(*s)))
             return 0;
         // Until the next step of the connection (it stands, it failed, the first bytes came), at
-        // most a moment: spinning on the pump would keep Wine's server busy for nothing.
-        if (writable)
-            WaitForData(*s, kStepWait);
-        else
-            WaitForRoom(*s, kStepWait);
+        // most a moment: spinning on the pump would keep Wine's server busy for nothing. The
+        // host's messages are served when the step takes longer.
+        if (!(writable ? WaitForData(*s, kStepWait) : WaitForRoom(*s, kStepWait)))
+            PumpMessages(this);
     }
 }

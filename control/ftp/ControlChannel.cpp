@@ -175,9 +175,10 @@ int CDorvikFTPCtrl::ReadReply(SOCKET* s)
         if (ConnectionGone(serial) || *s != mine)
             return 0;
         if (r == WSAEWOULDBLOCK) {
-            // Until the answer's next bytes come, at most a moment, then the host's messages.
-            WaitForData(*s, kReplyWait);
-            PumpMessages(this);
+            // Until the answer's next bytes come, at most a moment; the host's messages are
+            // served when they take longer (an answer on its way needs no pump before it).
+            if (!WaitForData(*s, kReplyWait))
+                PumpMessages(this);
             if (ConnectionGone(serial) || *s != mine)
                 return 0;
         } else if (r > 9000) {

@@ -34,9 +34,11 @@ int CDorvikFTPCtrl::OpenDataConnection()
         if (m_sockData == INVALID_SOCKET)
             return WSAGetLastError();
         m_sockConnectFailed = INVALID_SOCKET;
-        // Registered (and so non-blocking) before connecting: the connection is then awaited with
-        // the pump, the time-out and the abort flag, through the proxy as well as directly.
-        WSAAsyncSelect(m_sockData, m_hNotifyWnd, WM_FTP_DATA_SOCKET, DORVIK_SOCKET_EVENTS);
+        // Non-blocking before connecting: the connection is then awaited with the pump, the
+        // time-out and the abort flag, through the proxy as well as directly. It gets no notices:
+        // the wait sees its outcome on the socket itself, and the transfer wants none.
+        u_long nonBlocking = 1;
+        ioctlsocket(m_sockData, FIONBIO, &nonBlocking);
         const CStr host = m_strPasvHost;
         if (!m_strProxyName.IsEmpty()) {
             int r = ConnectViaSocks4(&m_sockData, host, m_nPasvPort);
@@ -215,11 +217,13 @@ CDorvikFTPCtrl::PhaseOpening CDorvikFTPCtrl::OpenDataPhase(DataTransfer& t, char
         FinishTransfer(this, t, true);
         return ConnectionGone(serial) ? PhaseGone : PhaseNoConnection;
     }
-    // The data connection is the transfer's from here on; the window's notices of it would each
-    // cost a posted message and say nothing the transfer does not see itself.
+    // The data connection is the transfer's from here on. One the server made in active mode has
+    // the listener's notices, which would each cost a posted message and say nothing the
+    // transfer does not see itself.
     t.sock = m_sockData;
     m_sockData = INVALID_SOCKET;
-    WSAAsyncSelect(t.sock, m_hNotifyWnd, 0, 0);
+    if (!m_nPassiveMode)
+        WSAAsyncSelect(t.sock, m_hNotifyWnd, 0, 0);
     if (!t.upload && !listing) {
         Fire_TransferStarting(t.local, t.remote, t.offset);
         if (ConnectionGone(serial))

@@ -86,10 +86,11 @@ ReceiveEnd ReceiveBursts(CDorvikFTPCtrl* control, SOCKET s, FileWriterThread* wr
             continue;  // the burst reached its limit with more waiting
         if (error != WSAEWOULDBLOCK && error != 0)
             return ReceiveEnd::Failed;
-        // A short wait for the next bytes before the pump: spinning on the message queue
-        // would keep Wine's server, which our receives need too, busy for nothing.
-        WaitForData(s, kIdlePause);
-        PumpMessages(control);
+        // A short wait for the next bytes: spinning on the message queue would keep Wine's
+        // server, which our receives need too, busy for nothing. The host's messages are served
+        // when the bytes take longer, and after every burst.
+        if (!WaitForData(s, kIdlePause))
+            PumpMessages(control);
         if (control->ConnectionGone(serial))
             return ReceiveEnd::Superseded;
         if (WaitExpired(control->m_tOperationStart, control->m_nTimeout)) {
@@ -154,7 +155,8 @@ int CDorvikFTPCtrl::RetrieveFile(const CStr& remote, const CStr& local, char typ
 
     CStr failure;  // never shown: the host hears "Get failed"
     t.file = OpenDownloadTarget(local, offset, &failure);
-    if (t.file != INVALID_HANDLE_VALUE && !DropDownloadTargetTail(t.file, &failure)) {
+    // A file made anew (offset 0) has no tail to drop.
+    if (t.file != INVALID_HANDLE_VALUE && offset != 0 && !DropDownloadTargetTail(t.file, &failure)) {
         CloseHandle(t.file);
         t.file = INVALID_HANDLE_VALUE;
     }
@@ -166,7 +168,7 @@ int CDorvikFTPCtrl::RetrieveFile(const CStr& remote, const CStr& local, char typ
     WidenSocketBuffer(t.sock, SO_RCVBUF, kSocketBuffer);
     ReceiveEnd how = ReceiveEnd::Failed;
     {
-        FileWriterThread writer(t.file, kReceiveBlock, kBlocksInFlight);
+        FileWriterThread writer(t.file, kReceiveBlock, kBlocksInFlight, &m_receiveBlock);
         if (writer.Ready()) {
             how = ReceiveBursts(this, t.sock, &writer, offset, count);
             // What was received is in the file before it is closed, whatever ended the receiving.

@@ -9,11 +9,14 @@ const int kEndOfBlocks = -1;
 
 } // namespace
 
-FileWriterThread::FileWriterThread(HANDLE file, int blockSize, int blocks)
-    : m_file(file), m_blockSize(blockSize), m_blockCount(blocks), m_lengths(static_cast<size_t>(blocks), 0)
+FileWriterThread::FileWriterThread(HANDLE file, int blockSize, int blocks, std::unique_ptr<char[]>* firstBlock)
+    : m_file(file), m_lender(firstBlock), m_blockSize(blockSize), m_blockCount(blocks),
+      m_lengths(static_cast<size_t>(blocks), 0)
 {
     // Not zero-filled: every byte is received before it is written.
-    m_blocks.emplace_back(new (std::nothrow) char[static_cast<size_t>(blockSize)]);
+    if (!*firstBlock)
+        firstBlock->reset(new (std::nothrow) char[static_cast<size_t>(blockSize)]);
+    m_blocks.push_back(std::move(*firstBlock));
 }
 
 FileWriterThread::~FileWriterThread()
@@ -29,6 +32,7 @@ FileWriterThread::~FileWriterThread()
         CloseHandle(m_emptyBlocks);
     if (m_fullBlocks)
         CloseHandle(m_fullBlocks);
+    *m_lender = std::move(m_blocks[0]);
 }
 
 bool FileWriterThread::StartThread()

@@ -15,10 +15,12 @@
 // each block given is written at once, on the host's thread.
 //
 // The file stays the caller's and must outlive this object; the destructor ends the thread
-// (blocks not yet written are dropped) before it returns.
+// (blocks not yet written are dropped) before it returns. The first block is lent by the caller,
+// who keeps it from one transfer to the next (a block of megabytes is a call and page faults each
+// time it is made): the writer makes it when the caller has none and gives it back as it goes.
 class FileWriterThread {
 public:
-    FileWriterThread(HANDLE file, int blockSize, int blocks);
+    FileWriterThread(HANDLE file, int blockSize, int blocks, std::unique_ptr<char[]>* firstBlock);
     ~FileWriterThread();
     FileWriterThread(const FileWriterThread&) = delete;
     FileWriterThread& operator=(const FileWriterThread&) = delete;
@@ -51,6 +53,7 @@ private:
     void Work();
 
     HANDLE m_file;
+    std::unique_ptr<char[]>* m_lender;
     const int m_blockSize;
     const int m_blockCount;
     std::vector<std::unique_ptr<char[]>> m_blocks;

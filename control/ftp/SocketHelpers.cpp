@@ -42,11 +42,12 @@ int ConnectSocket(SOCKET s, const char* host, int port)
 {
     sockaddr_in peer;
     std::memset(&peer, 0, sizeof(peer));
-    hostent* resolved = gethostbyname(host);
+    // A dotted address is its own resolution; asking the resolver for it (every data connection
+    // names one) would cost a look-up each time.
+    peer.sin_addr.s_addr = inet_addr(host);
+    hostent* resolved = peer.sin_addr.s_addr == INADDR_NONE ? gethostbyname(host) : nullptr;
     if (resolved && resolved->h_addr_list && resolved->h_addr_list[0])
         std::memcpy(&peer.sin_addr, resolved->h_addr_list[0], sizeof(peer.sin_addr));
-    else
-        peer.sin_addr.s_addr = inet_addr(host);
     peer.sin_port = htons(static_cast<u_short>(port));
     peer.sin_family = AF_INET;
     return connect(s, reinterpret_cast<sockaddr*>(&peer), sizeof(peer));

@@ -75,7 +75,7 @@ try {
     // The local file is opened, made or cut only now that the server has taken RETR: a refused
     // download leaves it as it was.
     t->file = OpenDownloadTarget(local, Offset, &unopened);
-    if (t->file != INVALID_HANDLE_VALUE && !DropDownloadTargetTail(t->file, &unopened)) {
+    if (t->file != INVALID_HANDLE_VALUE && Offset != 0 && !DropDownloadTargetTail(t->file, &unopened)) {
         CloseHandle(t->file);
         t->file = INVALID_HANDLE_VALUE;
     }
