@@ -171,6 +171,23 @@ TEST_F(TransferEnds, RefusedPasvIsNotAnsweredWithAStalePort)
     EXPECT_EQ("200 USER,PASS,PWD,TYPE,PASV,RETR,TYPE,PASV,HIST", FakeHistory());
 }
 
+// An Abort from an EnumFile handler ends the listing at that line, not at the end of the listing:
+// no later line is reported, and the connection stays in step.
+TEST_F(TransferEnds, AbortFromAnEnumFileHandlerEndsTheListingThere)
+{
+    Login("nolinks");
+    IDorvikFTPCtrl* c = ctl;
+    sink.hook = [c](const RecordedEvent& e) {
+        if (e.id == 5)
+            c->Abort();
+    };
+    EXPECT_EQ(S_OK, ctl->EnumFiles(Arg(""))) << ErrorText();
+    sink.hook = nullptr;
+    EXPECT_EQ(1u, EventsOf(5).size());
+    EXPECT_EQ(0, Busy());
+    ExpectInStep();
+}
+
 // The detail of an earlier failure does not leak into a later error text.
 TEST_F(TransferEnds, ErrorTextsCarryOnlyTheirOwnDetail)
 {
