@@ -12,15 +12,9 @@
 
 #include "../app/FormVelkaro.h"
 #include "../forms/Form.h"
+#include "Seconds.h"
 
 namespace {
-
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
 
 void Notify(velkaro::FormVelkaro& form, forms::Control& c, int code) {
     SendMessageW(form.Hwnd(), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(c.Hwnd()), code), reinterpret_cast<LPARAM>(c.Hwnd()));

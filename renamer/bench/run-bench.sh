@@ -24,18 +24,8 @@ mkdir "$scratch/janela"
 (cd "$scratch/janela" && seq -f 'foto_%05g.txt' 1 "$window_files" | xargs touch)
 
 if [ -z "${VELKARO_BENCH_HEADLESS:-}" ] && command -v Xvfb >/dev/null; then
-  export WINEPREFIX="$BUILD_DIR/wineprefix-gui" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-  exec 5> "$scratch/display"
-  Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-  xpid=$!
-  for _ in $(seq 50); do [ -s "$scratch/display" ] && break; sleep 0.1; done
-  export DISPLAY=":$(cat "$scratch/display")"
-  if [ ! -f "$WINEPREFIX/.velkaro-gui-ready" ]; then
-    rm -rf "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
-    wineserver -w
-    touch "$WINEPREFIX/.velkaro-gui-ready"
-  fi
+  source "$here/../tests/virtual-screen.sh"
+  start_virtual_screen "$scratch"
   run=(wine)
 else
   run=("$here/../../scripts/wine-run.sh")
