@@ -181,21 +181,19 @@ void FormVelkaro::SubPastas_Click() {
     } else {
         Stmt([&] { FileList.SetCaption(SubPastas.Text()); });
     }
-    int32_t total = 0;
-    Stmt([&] { total = SubPastas.ListCount(); });
-    for (int32_t i = 0; i < total; ++i) {
-        if (Cond([&] { return SubPastas.Selected(i); })) Stmt([&] { TotalSelecionados += 1; });
-    }
+    // The selected entries are counted in one call rather than asked about one by one.
+    Stmt([&] { TotalSelecionados = static_cast<int32_t>(SubPastas.SelectedIndexes().size()); });
     Stmt([&] { Processo.SetCaption(kTotalAProcessar + std::to_wstring(TotalSelecionados)); });
     Stmt([&] { Ok.SetEnabled(true); });
 }
 
 void FormVelkaro::Tudo_Click() {
-    int32_t contador = 0;
     int32_t total = 0;
     Stmt([&] { total = SubPastas.ListCount(); });
-    for (contador = 0; contador < total; ++contador) Stmt([&] { SubPastas.SetSelected(contador, true); });
-    Stmt([&] { TotalSelecionados = contador; });
+    // One message selects them all and leaves the focus on the last entry, as a loop over
+    // the entries would.
+    Stmt([&] { SubPastas.SelectAll(); });
+    Stmt([&] { TotalSelecionados = total; });
     Stmt([&] { Processo.SetCaption(kTotalAProcessar + std::to_wstring(TotalSelecionados)); });
     Stmt([&] { Ok.SetEnabled(true); });
 }

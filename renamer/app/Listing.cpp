@@ -31,14 +31,21 @@ void FormVelkaro::AtualizaLista() {
 std::wstring FormVelkaro::VarrePasta(const std::wstring& pasta, int subPastas, const std::wstring& filtro) {
     if (pasta.empty()) return std::wstring();
     const uint32_t minhaGeracao = geracaoDaVarredura_;
+    // A folder's entries go into the list as one batch that ends before the yield, so the
+    // list repaints once per folder, when the user can see it anyway.
     GanchosDaVarredura ganchos;
+    ganchos.antesDosArquivos = [this](size_t n) { SubPastas.BeginFill(n); };
     ganchos.adiciona = [&](const std::wstring& p, const std::wstring& n) { Stmt([&] { AdicionaItem(subPastas, p, n); }); };
-    ganchos.cede = [] { forms::DoEvents(); };
+    ganchos.cede = [this] {
+        SubPastas.EndFill();
+        forms::DoEvents();
+    };
     ganchos.parar = [this] { return Parar; };
     ganchos.obsoleta = [this, minhaGeracao] {
         return minhaGeracao != geracaoDaVarredura_ || !Loaded() || forms::Ending();
     };
     Varredura(subPastas, filtro, ganchos).Percorre(pasta);
+    SubPastas.EndFill();  // a walk that ended inside a folder's files
     return std::wstring();
 }
 

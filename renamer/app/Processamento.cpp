@@ -24,10 +24,11 @@ void FormVelkaro::Ok_Click() {
     else Stmt([&] { regra.procura = Maiusculas(Procura.Text()); });
 
     int32_t processados = 0;
-    int32_t total = 0;
-    Stmt([&] { total = SubPastas.ListCount(); });
-    for (int32_t i = 0; i < total; ++i) {
-        if (!Cond([&] { return SubPastas.Selected(i); })) continue;
+    // Nothing yields during the run, so the selection read once at its start is the one
+    // every entry would have shown.
+    std::vector<int> selecionados;
+    Stmt([&] { selecionados = SubPastas.SelectedIndexes(); });
+    for (const int i : selecionados) {
 
         std::wstring pasta, nome, novo;
         if (Cond([&] { return Exibe_SubPastas.Value() == 1; })) {

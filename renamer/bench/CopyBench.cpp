@@ -7,15 +7,7 @@
 
 #include "../core/FileOps.h"
 #include "../core/FolderWalk.h"
-
-namespace {
-double Now() {
-    LARGE_INTEGER f, c;
-    QueryPerformanceFrequency(&f);
-    QueryPerformanceCounter(&c);
-    return static_cast<double>(c.QuadPart) / static_cast<double>(f.QuadPart);
-}
-}  // namespace
+#include "Seconds.h"
 
 int wmain(int argc, wchar_t** argv) {
     if (argc < 2) {

@@ -61,6 +61,7 @@ void Varredura::Visita(const std::wstring& pastaPedida, int profundidade) {
     FindClose(busca);
 
     const Filtro filtro = Filtro::Compila(filtro_);
+    if (ganchos_.antesDosArquivos) ganchos_.antesDosArquivos(arquivos.size());
     for (const std::wstring& nome : arquivos) {
         if (filtro.Aceita(nome)) {
             if (Obsoleta()) return;

@@ -15,6 +15,8 @@
 namespace velkaro {
 
 struct GanchosDaVarredura {
+    // Once per folder, before its files: how many files it holds (at most that many are added).
+    std::function<void(size_t arquivos)> antesDosArquivos;
     // A file that passed the filter: the folder's path (no trailing "\" but for a drive root).
     std::function<void(const std::wstring& pasta, const std::wstring& nome)> adiciona;
     // Once per folder, after its files and before its sub-folders.

@@ -141,8 +141,25 @@ void ComboBox::Cria(Form& form, int id) {
     CriaJanela(form, id, L"COMBOBOX", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_VSCROLL | WS_TABSTOP, 0, L"", 200);
     if (!hwnd_) return;
     for (const auto& i : itens_) SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(i.c_str()));
+    AlargaALista(form);
     if (indice_ >= 0) SendMessageW(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(indice_), 0);
     else SetWindowTextW(hwnd_, texto_.c_str());
+}
+
+void ComboBox::AlargaALista(Form& form) {
+    // The box keeps its place; only its open list grows until the longest entry fits.
+    HDC dc = GetDC(hwnd_);
+    if (!dc) return;
+    HGDIOBJ velho = SelectObject(dc, form.Fonte(fonte_));
+    int largura = 0;
+    for (const auto& i : itens_) {
+        SIZE t;
+        if (GetTextExtentPoint32W(dc, i.c_str(), static_cast<int>(i.size()), &t) && t.cx > largura) largura = t.cx;
+    }
+    SelectObject(dc, velho);
+    ReleaseDC(hwnd_, dc);
+    largura += GetSystemMetrics(SM_CXVSCROLL) + 8;
+    if (largura > Pixels(width_)) SendMessageW(hwnd_, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(largura), 0);
 }
 
 void ComboBox::AddItem(const std::wstring& item) {
@@ -206,7 +223,28 @@ void ListBox::Cria(Form& form, int id) {
 void ListBox::AddItem(const std::wstring& item) {
     itens_.push_back(item);
     selecionados_.push_back(false);
-    if (hwnd_) SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+    if (!hwnd_) return;
+    if (preenchendo_ && !semRedesenho_) {
+        // Only a batch that adds something costs a repaint.
+        SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+        SendMessageW(hwnd_, LB_INITSTORAGE, static_cast<WPARAM>(esperados_), static_cast<LPARAM>(esperados_ * 64));
+        semRedesenho_ = true;
+    }
+    SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item.c_str()));
+}
+
+void ListBox::BeginFill(size_t esperados) {
+    esperados_ = esperados;
+    preenchendo_ = true;
+}
+
+void ListBox::EndFill() {
+    preenchendo_ = false;
+    if (!semRedesenho_) return;
+    semRedesenho_ = false;
+    if (!hwnd_) return;
+    SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void ListBox::Clear() {
@@ -235,6 +273,31 @@ void ListBox::SetSelected(int i, bool sim) {
         SendMessageW(hwnd_, LB_SETSEL, sim ? TRUE : FALSE, static_cast<LPARAM>(i));
         SendMessageW(hwnd_, LB_SETCARETINDEX, static_cast<WPARAM>(i), FALSE);
     }
+}
+
+void ListBox::SelectAll() {
+    selecionados_.assign(itens_.size(), true);
+    if (itens_.empty()) return;
+    foco_ = ListCount() - 1;
+    if (hwnd_) {
+        SendMessageW(hwnd_, LB_SETSEL, TRUE, -1);
+        SendMessageW(hwnd_, LB_SETCARETINDEX, static_cast<WPARAM>(foco_), FALSE);
+    }
+}
+
+std::vector<int> ListBox::SelectedIndexes() const {
+    std::vector<int> indices;
+    if (!hwnd_) {
+        for (size_t i = 0; i < selecionados_.size(); ++i)
+            if (selecionados_[i]) indices.push_back(static_cast<int>(i));
+        return indices;
+    }
+    const LRESULT n = SendMessageW(hwnd_, LB_GETSELCOUNT, 0, 0);
+    if (n == LB_ERR || n <= 0) return indices;
+    indices.resize(static_cast<size_t>(n));
+    const LRESULT lidos = SendMessageW(hwnd_, LB_GETSELITEMS, static_cast<WPARAM>(n), reinterpret_cast<LPARAM>(&indices[0]));
+    indices.resize(lidos == LB_ERR ? 0 : static_cast<size_t>(lidos));
+    return indices;
 }
 
 int ListBox::ListIndex() const {

@@ -145,6 +145,7 @@ protected:
     void Notifica(int codigo) override;
 
 private:
+    void AlargaALista(Form& form);
     std::vector<std::wstring> itens_;
     int indice_ = -1;
     std::wstring texto_;
@@ -160,8 +161,19 @@ public:
     std::wstring List(int i) const;
     bool Selected(int i) const;
     void SetSelected(int i, bool sim);
+    // Selects every entry and puts the focus on the last one, as selecting them one by one
+    // would, in one message.
+    void SelectAll();
+    // The indexes of the selected entries, in ascending order, read in one call.
+    std::vector<int> SelectedIndexes() const;
     int ListIndex() const;      // the entry that has the focus, -1 when none
     std::wstring Text() const;  // the text of that entry
+
+    // A batch of up to `esperados` entries follows: until EndFill the list reserves its
+    // storage once and neither redraws nor updates its scroll bar per entry; EndFill repaints
+    // it once. Entries read the same as when added one by one.
+    void BeginFill(size_t esperados);
+    void EndFill();
 
 protected:
     void Cria(Form& form, int id) override;
@@ -171,6 +183,9 @@ private:
     std::vector<std::wstring> itens_;
     std::vector<bool> selecionados_;  // kept while there is no window
     int foco_ = -1;
+    size_t esperados_ = 0;      // announced by BeginFill, reserved at the batch's first entry
+    bool preenchendo_ = false;  // a batch is open
+    bool semRedesenho_ = false; // the window's redraw is off for it
 };
 
 // The drives of the machine; Drive is the chosen entry's text ("c:").

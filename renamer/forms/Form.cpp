@@ -139,7 +139,7 @@ Control* Form::SemJanelaEm(POINT p) const {
     return nullptr;
 }
 
-void Form::Pinta(HDC dc) {
+void Form::Pinta(HDC dc, const RECT& area) {
     RECT cliente;
     GetClientRect(hwnd_, &cliente);
     FillRect(dc, &cliente, Pincel(fundo_));
@@ -152,8 +152,12 @@ void Form::Pinta(HDC dc) {
         SelectObject(mem, velho);
         DeleteDC(mem);
     }
-    for (Control* c : controles_)
-        if (!c->Janela() && c->visivel_) c->Pinta(dc);
+    for (Control* c : controles_) {
+        if (c->Janela() || !c->visivel_) continue;
+        const RECT r = c->Retangulo();
+        RECT comum;
+        if (IntersectRect(&comum, &r, &area)) c->Pinta(dc);
+    }
 }
 
 void Form::ArmaTimer(Timer& t) {
@@ -209,14 +213,17 @@ LRESULT Form::Trata(UINT m, WPARAM w, LPARAM l) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd_, &ps);
-        RECT cliente;
-        GetClientRect(hwnd_, &cliente);
-        // Drawn off screen first so overlapping labels do not flicker.
+        // Drawn off screen first so overlapping labels do not flicker; only the part asked
+        // for, so that a progress label repainted after every file costs little.
+        const RECT& area = ps.rcPaint;
+        const int w = area.right - area.left, h = area.bottom - area.top;
         HDC mem = CreateCompatibleDC(dc);
-        HBITMAP bmp = CreateCompatibleBitmap(dc, cliente.right, cliente.bottom);
+        HBITMAP bmp = CreateCompatibleBitmap(dc, w > 0 ? w : 1, h > 0 ? h : 1);
         HGDIOBJ velho = SelectObject(mem, bmp);
-        Pinta(mem);
-        BitBlt(dc, 0, 0, cliente.right, cliente.bottom, mem, 0, 0, SRCCOPY);
+        SetViewportOrgEx(mem, -area.left, -area.top, nullptr);
+        Pinta(mem, area);
+        SetViewportOrgEx(mem, 0, 0, nullptr);
+        BitBlt(dc, area.left, area.top, w, h, mem, 0, 0, SRCCOPY);
         SelectObject(mem, velho);
         DeleteObject(bmp);
         DeleteDC(mem);

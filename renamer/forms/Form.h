@@ -59,7 +59,7 @@ private:
     LRESULT Trata(UINT m, WPARAM w, LPARAM l);
     Control* PorJanela(HWND h) const;
     Control* SemJanelaEm(POINT p) const;
-    void Pinta(HDC dc);
+    void Pinta(HDC dc, const RECT& area);
     void ArmaTimer(Timer& t);
     void Esquece();
 

@@ -8,7 +8,6 @@ driver=$2
 : "${BUILD_DIR:?}"
 if ! command -v Xvfb >/dev/null; then echo "Xvfb missing: skipped"; exit 77; fi
 
-export WINEPREFIX="$BUILD_DIR/wineprefix-gui" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # The advert download and the web link go to this machine only.
 export VELKARO_TEST_ADVERT_HOST=127.0.0.1
 work=$(mktemp -d /tmp/velkaro-gui.XXXXXX)
@@ -21,21 +20,8 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-
-# A display of our own.
-exec 5> "$work/display"
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xpid=$!
-for _ in $(seq 50); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=":$(cat "$work/display")"
-
-# This test's own prefix keeps the normal graphics driver (the shared one is headless).
-if [ ! -f "$WINEPREFIX/.velkaro-gui-ready" ]; then
-  rm -rf "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w
-  touch "$WINEPREFIX/.velkaro-gui-ready"
-fi
+source "$(dirname "$0")/virtual-screen.sh"
+start_virtual_screen "$work"
 
 # No Arial on this machine: a condensed face comes closer to its widths than the default one.
 wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Arial /d 'DejaVu Sans Condensed' /f >/dev/null 2>&1 || true
