@@ -3,15 +3,14 @@
 #include "ControlChannel.h"
 
 #include <cstring>
-#include <vector>
 
 #include "FtpOperation.h"
 #include "ReplyDecoding.h"
 #include "SocketHelpers.h"
 
 namespace {
-// Reply lines are short; one peek of this size nearly always holds the whole line.
-const int kPeekBlock = 4096;
+// Replies are short; one receive of this size nearly always holds a whole one.
+const int kReceiveBlock = 4096;
 const int kReplyLineMax = 300;
 const int kReplyTimedOut = -10;
 // How long one wait for an answer's bytes, or for room in a full connection, lasts before the
@@ -101,35 +100,40 @@ bool CDorvikFTPCtrl::ConnectionGone(unsigned serial) const
     return serial != m_connection.serial || (m_pOperation && m_pOperation->Halted());
 }
 
-// The socket is peeked and only the bytes up to the line's end are taken, so nothing that
-// follows the line (the next reply) is ever read here; the bytes of a line that is still
-// arriving wait in the connection's partial line until its CR comes.
+// What the socket holds is taken in one receive; the bytes past the line's end (the next reply,
+// or the rest of this one) wait in the connection's record for the next call, and the bytes of a
+// line that is still arriving wait in its partial line until its CR comes. So one receive serves
+// a whole reply, and nothing of one connection is ever read as part of the next.
 int CDorvikFTPCtrl::ReadLine(SOCKET* s, CStr* line, int max)
 {
     FtpConnection& connection = m_connection;
-    std::vector<char> block(kPeekBlock);
+    std::string& received = connection.received;
     for (;;) {
-        int n = recv(*s, block.data(), kPeekBlock, MSG_PEEK);
-        if (n == 0) {
-            // The peer closed: what came of the line is all there will be.
-            connection.closedByPeer = true;
-            *line = connection.partialLine;
-            m_bLastLineContinued = connection.partialIsContinuation;
-            connection.partialLine.Empty();
-            connection.partialIsContinuation = false;
-            Fire_Reply(*line);
-            return -1;
-        }
-        if (n < 0) {
-            int error = WSAGetLastError();
-            *line = connection.partialLine;
-            return error;
+        if (received.empty()) {
+            char block[kReceiveBlock];
+            int n = recv(*s, block, kReceiveBlock, 0);
+            if (n == 0) {
+                // The peer closed: what came of the line is all there will be.
+                connection.closedByPeer = true;
+                *line = connection.partialLine;
+                m_bLastLineContinued = connection.partialIsContinuation;
+                connection.partialLine.Empty();
+                connection.partialIsContinuation = false;
+                Fire_Reply(*line);
+                return -1;
+            }
+            if (n < 0) {
+                int error = WSAGetLastError();
+                *line = connection.partialLine;
+                return error;
+            }
+            received.assign(block, static_cast<size_t>(n));
         }
 
         enum { More, Complete, Cut, Aborted } outcome = More;
-        int used = 0;
-        while (used < n && outcome == More) {
-            unsigned char byte = static_cast<unsigned char>(block[used++]);
+        size_t used = 0;
+        while (used < received.size() && outcome == More) {
+            unsigned char byte = static_cast<unsigned char>(received[used++]);
             if (byte == '\r') {
                 outcome = Complete;
                 break;
@@ -141,7 +145,7 @@ int CDorvikFTPCtrl::ReadLine(SOCKET* s, CStr* line, int max)
             else if (m_bAbort)
                 outcome = Aborted;
         }
-        recv(*s, block.data(), used, 0);
+        received.erase(0, used);
 
         if (outcome == More)
             continue;

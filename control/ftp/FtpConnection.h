@@ -6,6 +6,7 @@
 #define DORVIK_FTPCONNECTION_H
 
 #include <deque>
+#include <string>
 
 #include "CStr.h"
 
@@ -13,6 +14,8 @@ struct FtpConnection {
     // Changes whenever Connect or Disconnect replaces the sockets; an operation compares it with the
     // value it started on to learn that its connection was taken away under it.
     unsigned serial = 0;
+    // Bytes received that no line has taken yet: the rest of a reply, or the next one.
+    std::string received;
     // A reply line that arrived in pieces waits here until its CR comes.
     CStr partialLine;
     bool partialIsContinuation = false;  // the pending text is the rest of a line cut at the length limit
@@ -30,6 +33,7 @@ struct FtpConnection {
     void Replace()
     {
         ++serial;
+        received.clear();
         partialLine.Empty();
         partialIsContinuation = false;
         owedReplies.clear();
