@@ -120,8 +120,8 @@ HRESULT PutEntry(CDorvikFTPCtrl* control, const CStr& item, int depth, std::set<
             if (name == "." || name == "..")
                 continue;
             CStr path = base + name;
-            DWORD a = GetFileAttributesA(path);
-            if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY)) {
+            // The search has read the attributes already; asking again would cost a call a file.
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 folders.push_back(name);
                 continue;
             }
