@@ -7,8 +7,9 @@
 // The download worker's record, shared by the control (through its transfer record) and the worker
 // thread; the last of the two to let go frees it, so a worker that outlives its join never
 // touches freed memory. The worker owns the socket and its duplicate of the file once it runs:
-// it alone receives, writes and closes them; the host only raises `stop` and updates
-// `maxBandwidth`. A record whose worker never ran closes them when it is freed.
+// it alone receives, writes and closes them; the host only raises `stop`, updates
+// `maxBandwidth` and takes the progress notices. A record whose worker never ran closes them when
+// it is freed.
 struct DownloadWorker {
     DownloadWorker() { InitializeCriticalSection(&postGate); }
     ~DownloadWorker();
