@@ -1,9 +1,19 @@
 #!/usr/bin/env bash
-# Installs what is missing, configures and builds everything into build/, and prepares the Wine prefix.
+# Installs what is missing, configures and builds everything into build/ (the shipped 32-bit
+# binaries), and prepares the Wine prefix of the build the tests run: build/ itself, or, on a
+# machine that cannot execute 32-bit code, build-x64/, the same sources built for 64-bit Windows.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
-cmake -S "$top" -B "$top/build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake" \
-      -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$top/build" -j"$(nproc)"
-BUILD_DIR="$top/build" "$top/scripts/wine-prefix.sh"
+build_tree() {
+  cmake -S "$top" -B "$top/$1" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/$2.cmake" \
+        -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build "$top/$1" -j"$(nproc)"
+}
+build_tree build mingw-i686
+source "$top/scripts/test-build.sh"
+if [ "$TEST_BUILD" != "$top/build" ]; then
+  echo "This machine cannot run 32-bit programs: the tests run the 64-bit build in build-x64/."
+  build_tree build-x64 mingw-x86_64
+fi
+BUILD_DIR="$TEST_BUILD" "$top/scripts/wine-prefix.sh"

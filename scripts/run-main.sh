@@ -4,7 +4,9 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/build.sh"
+source "$top/scripts/test-build.sh"
+BUILD_DIR="$TEST_BUILD"
 source "$top/scripts/wine-env.sh"
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
-wine regsvr32 /s "$(winepath -w "$top/build/bin/DorvikFTP.dll")"
-wine "$top/build/bin/FtpSessionDemo.exe"
+wine regsvr32 /s "$(winepath -w "$BUILD_DIR/bin/DorvikFTP.dll")"
+wine "$BUILD_DIR/bin/FtpSessionDemo.exe"

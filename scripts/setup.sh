@@ -2,8 +2,10 @@
 # Installs, from Debian, everything the build and the tests need. Idempotent and quick when all is there.
 set -euo pipefail
 
-need=(wine wine32:i386 g++-mingw-w64-i686 mingw-w64-tools libwine-dev xvfb cmake googletest
-      vsftpd python3-pyftpdlib dante-server lftp nginx curl openssl)
+# The 64-bit compiler and Wine are for the machines that cannot run 32-bit code: the tests then run
+# the 64-bit build of the same sources.
+need=(wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev
+      xvfb cmake googletest vsftpd python3-pyftpdlib dante-server lftp nginx curl openssl)
 
 missing=()
 for p in "${need[@]}"; do

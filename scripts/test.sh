@@ -3,7 +3,9 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/build.sh"
+source "$top/scripts/test-build.sh"
+BUILD_DIR="$TEST_BUILD"
 source "$top/scripts/wine-env.sh"
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
-cd "$top/build"
+cd "$TEST_BUILD"
 ctest --output-on-failure -j4 "$@"

@@ -1,6 +1,15 @@
-# Sourced by the other scripts: the project's own 32-bit Wine prefix under the build folder.
+# Sourced by the other scripts: the project's own Wine prefix under the build folder, for the
+# Wine that runs that build's programs (the build writes "win32" or "win64" into wine-arch).
 : "${BUILD_DIR:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
 export WINEPREFIX="$BUILD_DIR/wineprefix"
 export WINEARCH=win32
+if [ "$(cat "$BUILD_DIR/wine-arch" 2>/dev/null)" = win64 ]; then
+  WINEARCH=win64
+  export WINELOADER=/usr/lib/wine/wine64
+  case ":$PATH:" in
+    *":$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64:"*) ;;
+    *) export PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64:$PATH" ;;
+  esac
+fi
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="

@@ -97,5 +97,5 @@ STDAPI DllUnregisterServer()
     }
     if (!TypeLibraryRegistered())
         return S_OK;
-    return UnRegisterTypeLib(LIBID_DORVIKFTPLib, 1, 0, 0x409, SYS_WIN32);
+    return UnRegisterTypeLib(LIBID_DORVIKFTPLib, 1, 0, 0x409, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
 }

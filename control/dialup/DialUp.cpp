@@ -9,8 +9,8 @@
 
 namespace {
 
-// The classic 32-bit layouts of the RAS records, which the platform's headers no longer give
-// with these sizes; single-byte text.
+// The classic layouts of the RAS records, which the platform's headers no longer give with these
+// sizes; single-byte text. 692 and 1060 bytes in 32-bit code, the same fields aligned in 64-bit.
 typedef HANDLE RasConnection;
 struct RasConnEntry {
     DWORD dwSize;
@@ -22,7 +22,7 @@ struct RasConnEntry {
     DWORD dwSubEntry;
     GUID guidEntry;
 };
-static_assert(sizeof(RasConnEntry) == 692, "RASCONN entry of 692 bytes");
+static_assert(sizeof(RasConnEntry) == (sizeof(void*) == 4 ? 692 : 704), "RASCONN entry of 692 bytes");
 
 struct RasDialParams {
     DWORD dwSize;
@@ -35,7 +35,7 @@ struct RasDialParams {
     DWORD dwSubEntry;
     ULONG_PTR dwCallbackId;
 };
-static_assert(sizeof(RasDialParams) == 1060, "RASDIALPARAMS of 1060 bytes");
+static_assert(sizeof(RasDialParams) == (sizeof(void*) == 4 ? 1060 : 1064), "RASDIALPARAMS of 1060 bytes");
 
 typedef DWORD(WINAPI* RasEnumConnectionsFn)(RasConnEntry*, DWORD*, DWORD*);
 typedef DWORD(WINAPI* RasDialFn)(void*, const char*, RasDialParams*, DWORD, void*, RasConnection*);

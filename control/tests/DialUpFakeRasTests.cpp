@@ -66,8 +66,8 @@ TEST_F(FakeDialUp, ChecksFindTheEntryByItsExactName)
     AddActive("Office", 0x22);
     AddActive("A phonebook entry of thirty ch", 0x33);
     EXPECT_EQ(1, IsConnected(L"Office"));
-    EXPECT_EQ(692u, ras->enumEntrySize);
-    EXPECT_EQ(3460u, ras->enumBufferSize);   // five entries offered
+    EXPECT_EQ(kRasConnEntrySize, ras->enumEntrySize);
+    EXPECT_EQ(5 * kRasConnEntrySize, ras->enumBufferSize);   // five entries offered
     EXPECT_EQ(0, IsConnected(L"office"));
     EXPECT_EQ(0, IsConnected(L"Offic"));
     EXPECT_EQ(1, IsConnected(L"A phonebook entry of thirty ch"));   // names past 19 characters match whole
@@ -96,7 +96,7 @@ TEST_F(FakeDialUp, ADialThatConnectsIsHungUpByDisconnect)
     ras->outcome = kDialConnects;
     ASSERT_EQ(S_OK, Connect(L"Office", L"anna", 3));
     EXPECT_EQ(1, ras->dialCalls);   // the first success ends the attempts
-    EXPECT_EQ(1060u, ras->dialRecordSize);
+    EXPECT_EQ(kRasDialParamsSize, ras->dialRecordSize);
     EXPECT_EQ(std::string("Office"), ras->dialedEntry);
     EXPECT_EQ(std::string("anna"), ras->dialedUser);
     EXPECT_EQ(std::string("s3cret"), ras->dialedPassword);

@@ -1,5 +1,5 @@
-// The fake RASAPI32.DLL: the three entry points the control binds, over the classic 32-bit
-// record layouts (RASCONN entries of 692 bytes, RASDIALPARAMS of 1060).
+// The fake RASAPI32.DLL: the three entry points the control binds, over the classic record
+// layouts (in 32-bit code RASCONN entries of 692 bytes, RASDIALPARAMS of 1060).
 #include <cstring>
 
 #include "FakeRas.h"
@@ -7,9 +7,9 @@
 namespace {
 
 FakeRasState g_state;
-const DWORD kEntrySize = 692;
-const DWORD kEntryNameOffset = 8;
-const DWORD kDialRecordSize = 1060;
+const DWORD kEntrySize = kRasConnEntrySize;
+const DWORD kEntryNameOffset = kRasConnNameOffset;
+const DWORD kDialRecordSize = kRasDialParamsSize;
 // Offsets in RASDIALPARAMS: entry name 4, phone 261, callback 390, user 519, password 776.
 const DWORD kDialEntry = 4, kDialUser = 519, kDialPassword = 776;
 
@@ -43,7 +43,7 @@ extern "C" __declspec(dllexport) DWORD WINAPI RasEnumConnectionsA(BYTE* entries,
         BYTE* entry = entries + kEntrySize * static_cast<DWORD>(i);
         memset(entry, 0, kEntrySize);
         *reinterpret_cast<DWORD*>(entry) = kEntrySize;
-        *reinterpret_cast<HANDLE*>(entry + 4) = g_state.active[i].handle;
+        *reinterpret_cast<HANDLE*>(entry + kRasConnHandleOffset) = g_state.active[i].handle;
         CopyOut(reinterpret_cast<char*>(entry + kEntryNameOffset), g_state.active[i].name, 257);
     }
     *size = needed;

@@ -5,6 +5,18 @@
 
 #include <windows.h>
 
+// The classic record layouts the control hands over: a RASCONN entry holds its handle after the
+// size and its name after the handle; 64-bit code aligns the same fields wider.
+#ifdef _WIN64
+const DWORD kRasConnEntrySize = 704;
+const DWORD kRasDialParamsSize = 1064;
+#else
+const DWORD kRasConnEntrySize = 692;
+const DWORD kRasDialParamsSize = 1060;
+#endif
+const DWORD kRasConnHandleOffset = sizeof(HANDLE);
+const DWORD kRasConnNameOffset = 2 * sizeof(HANDLE);
+
 enum FakeDialOutcome { kDialFailsWithoutHandle, kDialFailsWithHandle, kDialConnects };
 
 struct FakeRasConnection {

@@ -7,6 +7,8 @@
 namespace {
 
 const std::string kClassKey = std::string("CLSID\\") + DORVIK_CLSID_TEXT;
+// The type library is registered for the platform the DLL was built for.
+const char* const kTypeLibPlatform = sizeof(void*) == 8 ? "\\1.0\\409\\win64" : "\\1.0\\409\\win32";
 
 bool KeyExists(const std::string& path)
 {
@@ -75,7 +77,7 @@ protected:
             {kClassKey + "\\MiscStatus\\1", nullptr, "132497"},
             {kClassKey + "\\TypeLib", nullptr, DORVIK_LIBID_TEXT},
             {kClassKey + "\\Version", nullptr, "1.0"},
-            {std::string("TypeLib\\") + DORVIK_LIBID_TEXT + "\\1.0\\409\\win32", nullptr, module},
+            {std::string("TypeLib\\") + DORVIK_LIBID_TEXT + kTypeLibPlatform, nullptr, module},
         };
         for (const auto& row : rows)
             EXPECT_EQ(row.value, ValueOf(row.key, row.name)) << row.key << " " << (row.name ? row.name : "");
@@ -112,7 +114,7 @@ TEST_F(Registration, UnregisteringRemovesOurKeysAndKeepsForeignOnes)
     EXPECT_TRUE(KeyExists("DorvikFTP.DorvikFTPCtrl\\Foreign"));
     EXPECT_FALSE(KeyExists("DorvikFTP.DorvikFTPCtrl\\CLSID"));
     EXPECT_FALSE(KeyExists("DorvikFTP.DorvikFTPCtrl\\CurVer"));
-    EXPECT_EQ("<none>", ValueOf(std::string("TypeLib\\") + DORVIK_LIBID_TEXT + "\\1.0\\409\\win32"));
+    EXPECT_EQ("<none>", ValueOf(std::string("TypeLib\\") + DORVIK_LIBID_TEXT + kTypeLibPlatform));
     // What is already gone is no failure: a second unregistration has nothing to remove.
     EXPECT_EQ(S_OK, unreg());
 }

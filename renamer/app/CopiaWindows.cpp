@@ -1,12 +1,12 @@
 #include "CopiaWindows.h"
 
+#include <shellapi.h>
+
 #include "../forms/Declare.h"
 #include "../forms/Statement.h"
 
 namespace velkaro {
 namespace CopiaWindows {
-
-static_assert(sizeof(void*) == 4, "the shell's record is the 32-bit one");
 
 std::vector<std::wstring> Parametros;
 FuncaoSHFileOperationA g_SHFileOperationA = nullptr;
@@ -37,6 +37,7 @@ std::string Ansi(const std::wstring& texto) {
     return saida;
 }
 
+#ifndef _WIN64
 void Poe32(unsigned char* onde, uint32_t valor) {
     for (int i = 0; i < 4; ++i) onde[i] = static_cast<unsigned char>(valor >> (8 * i));
 }
@@ -50,6 +51,7 @@ uint32_t Le32(const unsigned char* onde) {
 uint32_t Endereco(const std::string& texto) {
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(texto.c_str()));
 }
+#endif
 
 }  // namespace
 
@@ -64,6 +66,24 @@ int32_t CopiaComProgresso(const OperacaoDeCopia& pedido) {
     const std::string para = Ansi(pedido.pTo);
     const std::string titulo = Ansi(pedido.lpszProgressTitle);
 
+#ifdef _WIN64
+    // In 64-bit code the shell's record is naturally aligned and holds real pointers: the
+    // fields go in by name.
+    SHFILEOPSTRUCTA registro = {};
+    registro.hwnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(pedido.hwnd));
+    registro.wFunc = pedido.wFunc;
+    registro.pFrom = de.c_str();
+    registro.pTo = para.c_str();
+    registro.fFlags = static_cast<FILEOP_FLAGS>(pedido.fFlags);
+    registro.fAnyOperationsAborted = static_cast<BOOL>(pedido.fAnyOperationsAborted);
+    registro.hNameMappings = reinterpret_cast<void*>(static_cast<uintptr_t>(pedido.hNameMappings));
+    registro.lpszProgressTitle = titulo.c_str();
+
+    forms::Liga(g_SHFileOperationA, L"shell32.dll", "SHFileOperationA");
+    int32_t resultado = g_SHFileOperationA(&registro);
+    if (resultado == 0 && registro.fAnyOperationsAborted != 0) resultado = ERROR_CANCELLED;
+    return resultado;
+#else
     unsigned char registro[32] = {};
     Poe32(registro + 0, pedido.hwnd);
     Poe32(registro + 4, pedido.wFunc);
@@ -82,6 +102,7 @@ int32_t CopiaComProgresso(const OperacaoDeCopia& pedido) {
     int32_t resultado = g_SHFileOperationA(registro);
     if (resultado == 0 && Le32(registro + 18) != 0) resultado = ERROR_CANCELLED;
     return resultado;
+#endif
 }
 
 }  // namespace CopiaWindows

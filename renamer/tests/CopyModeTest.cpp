@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -22,8 +25,19 @@ namespace CopiaWindows = velkaro::CopiaWindows;
 namespace {
 
 uint32_t At32(const unsigned char* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
+uintptr_t PointerAt(const unsigned char* p) {
+    uintptr_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
 
-// What one shell call was given, read back out of its 30-byte record.
+// The shell's own record: packed to 30 bytes in 32-bit code, naturally aligned in 64-bit code.
+#ifndef _WIN64
+static_assert(sizeof(SHFILEOPSTRUCTA) == 30, "the 32-bit shell record is packed");
+#endif
+#define FIELD(name) offsetof(SHFILEOPSTRUCTA, name)
+
+// What one shell call was given, read back out of its record.
 struct ShellCall {
     std::vector<unsigned char> record;
     std::string from, to, title;
@@ -37,8 +51,8 @@ bool g_shellAborts = false;
 bool g_forwardToShell = false;
 FormVelkaro* g_form = nullptr;
 
-std::string TextAt(uint32_t address, bool& endsInNuls) {
-    const char* p = reinterpret_cast<const char*>(static_cast<uintptr_t>(address));
+std::string TextAt(uintptr_t address, bool& endsInNuls) {
+    const char* p = reinterpret_cast<const char*>(address);
     if (!p) return "<null>";
     const std::string s(p);
     endsInNuls = p[s.size() + 1] == '\0' && p[s.size() + 2] == '\0';
@@ -48,11 +62,11 @@ std::string TextAt(uint32_t address, bool& endsInNuls) {
 int WINAPI RecordShell(void* op) {
     auto* r = static_cast<unsigned char*>(op);
     ShellCall c;
-    c.record.assign(r, r + 30);
+    c.record.assign(r, r + sizeof(SHFILEOPSTRUCTA));
     bool ignored = false;
-    c.from = TextAt(At32(r + 8), c.fromEndsInNuls);
-    c.to = TextAt(At32(r + 12), c.toEndsInNuls);
-    c.title = TextAt(At32(r + 26), ignored);
+    c.from = TextAt(PointerAt(r + FIELD(pFrom)), c.fromEndsInNuls);
+    c.to = TextAt(PointerAt(r + FIELD(pTo)), c.toEndsInNuls);
+    c.title = TextAt(PointerAt(r + FIELD(lpszProgressTitle)), ignored);
     if (g_form) {
         c.message = g_form->Form_MSG.MSG.Caption();
         HWND msg = g_form->Form_MSG.Hwnd();
@@ -60,7 +74,7 @@ int WINAPI RecordShell(void* op) {
                          !IsWindowVisible(g_form->Hwnd());
     }
     g_shellCalls.push_back(c);
-    if (g_shellAborts) r[18] = 1;
+    if (g_shellAborts) r[FIELD(fAnyOperationsAborted)] = 1;
     if (g_forwardToShell) {
         static auto real = reinterpret_cast<int(WINAPI*)(void*)>(
             reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"shell32.dll"), "SHFileOperationA")));
@@ -107,7 +121,7 @@ protected:
     }
 };
 
-TEST_F(CopyMode, ShellGetsItsPackedThirtyByteRecord) {
+TEST_F(CopyMode, ShellGetsItsOwnRecord) {
     g_forwardToShell = false;
     velkaro::OperacaoDeCopia op;
     op.hwnd = 0;
@@ -122,16 +136,16 @@ TEST_F(CopyMode, ShellGetsItsPackedThirtyByteRecord) {
     EXPECT_EQ(CopiaWindows::CopiaComProgresso(op), 1026);
     ASSERT_EQ(g_shellCalls.size(), 1u);
     const ShellCall& c = g_shellCalls[0];
-    EXPECT_EQ(At32(&c.record[0]), 0u);
-    EXPECT_EQ(At32(&c.record[4]), 2u);
+    EXPECT_EQ(PointerAt(&c.record[FIELD(hwnd)]), 0u);
+    EXPECT_EQ(At32(&c.record[FIELD(wFunc)]), 2u);
     EXPECT_EQ(c.from, "Z:\\s\\a.txt");
     EXPECT_TRUE(c.fromEndsInNuls);
     EXPECT_EQ(c.to, "Z:\\d\\a.txt");
     EXPECT_TRUE(c.toEndsInNuls);
-    EXPECT_EQ(c.record[16], 0x08);
-    EXPECT_EQ(c.record[17], 0x01);
-    EXPECT_EQ(At32(&c.record[18]), 0x11223344u);
-    EXPECT_EQ(At32(&c.record[22]), 0x55667788u);
+    EXPECT_EQ(c.record[FIELD(fFlags)], 0x08);
+    EXPECT_EQ(c.record[FIELD(fFlags) + 1], 0x01);
+    EXPECT_EQ(At32(&c.record[FIELD(fAnyOperationsAborted)]), 0x11223344u);
+    EXPECT_EQ(PointerAt(&c.record[FIELD(hNameMappings)]), 0x55667788u);
     EXPECT_EQ(c.title, "Aguarde, realizando copia...");
     // The shell's writes stay in its record.
     EXPECT_EQ(op.fAnyOperationsAborted, 0x11223344u);

@@ -1,9 +1,10 @@
 # Sourced by the scripts that show Velkaro's window: a virtual X screen of their own and the
 # prefix with the normal graphics driver (the shared one is headless). Needs BUILD_DIR and a
 # scratch folder in $1; sets xpid (for the caller's cleanup), DISPLAY and WINEPREFIX.
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/../../scripts/wine-env.sh"
 start_virtual_screen() {
   local scratch=$1
-  export WINEPREFIX="$BUILD_DIR/wineprefix-gui" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  export WINEPREFIX="$BUILD_DIR/wineprefix-gui"
   exec 5> "$scratch/display"
   Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   xpid=$!
