@@ -62,6 +62,11 @@ try {
                 connected = WaitForConnection(&m_sockControl, true) == 0;
         }
 
+        // Once the connection stands its notices say nothing the replies' own reads do not see,
+        // and each would cost a posted message per reply; the socket stays non-blocking.
+        if (connected && !op.Lost())
+            WSAAsyncSelect(m_sockControl, m_hNotifyWnd, 0, 0);
+
         bool loggedIn = false;
         if (connected && !op.Lost()) {
             // The server speaks first: its greeting is the first answer we are owed (a 120 "ready

@@ -8,17 +8,24 @@ namespace {
 // How long one wait for the connection lasts before the host's messages are served.
 const long kStepWait = 5000;  // microseconds
 
-// The reason a started connection failed, or 0 while it may still succeed. A refused connect
-// puts the socket in the except set (it never becomes writable), so waiting for "writable"
-// alone would last until the time-out.
-int FailedConnectionError(SOCKET s)
+// Where a started connection stands, in one look: the reason it failed (0 while it may still
+// succeed), and in `writable` whether it stands. A refused connect puts the socket in the except
+// set (it never becomes writable), so waiting for "writable" alone would last until the time-out.
+int ConnectionStep(SOCKET s, bool* writable)
 {
-    fd_set failed;
+    fd_set ready, failed;
+    FD_ZERO(&ready);
     FD_ZERO(&failed);
+    FD_SET(s, &ready);
     FD_SET(s, &failed);
     timeval zero = {0, 0};
-    if (select(0, nullptr, nullptr, &failed, &zero) <= 0 || !FD_ISSET(s, &failed))
+    *writable = false;
+    if (select(0, nullptr, &ready, &failed, &zero) <= 0)
         return 0;
+    if (!FD_ISSET(s, &failed)) {
+        *writable = FD_ISSET(s, &ready) != 0;
+        return 0;
+    }
     int error = 0;
     int length = sizeof(error);
     if (getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &length) != 0 || error == 0)
@@ -47,7 +54,8 @@ int CDorvikFTPCtrl::WaitForConnection(SOCKET* s, bool needData)
             WSASetLastError(WSAEINTR);
             return WSAEINTR;
         }
-        int error = FailedConnectionError(*s);
+        bool writable = false;
+        int error = ConnectionStep(*s, &writable);
         if (error == 0 && m_sockConnectFailed == *s) {
             // A failure notice names a handle, and a closed socket's handle comes back for the
             // next one: a late notice of an earlier socket must not fail this one. The socket's
@@ -62,7 +70,6 @@ int CDorvikFTPCtrl::WaitForConnection(SOCKET* s, bool needData)
             WSASetLastError(error);
             return error;
         }
-        const bool writable = IsSocketWritable(*s) != FALSE;
         if (writable && (!needData || IsSocketReadable(*s)))
             return 0;
         // Until the next step of the connection (it stands, it failed, the first bytes came), at

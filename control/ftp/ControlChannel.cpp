@@ -173,6 +173,16 @@ int CDorvikFTPCtrl::ReadReply(SOCKET* s)
     const long long start = NowSeconds();
     int code = 0;
     CStr line;
+    // Right after a command its answer is never here yet: a receive first could only fail, and
+    // under Wine that call is a good part of what a small file's exchange costs.
+    if (connection.commandJustSent && connection.received.empty()) {
+        connection.commandJustSent = false;
+        if (!WaitForData(*s, kReplyWait))
+            PumpMessages(this);
+        if (ConnectionGone(serial) || *s != mine)
+            return 0;
+    }
+    connection.commandJustSent = false;
     for (;;) {
         int r = ReadLine(s, &line, kReplyLineMax);
         // A Disconnect from an event handler took the connection away: its reply is not ours.
@@ -271,6 +281,7 @@ bool CDorvikFTPCtrl::SendCommand(const CStr& line)
         return false;
     }
     m_connection.owedReplies.push_back(IsTransferCommand(line));
+    m_connection.commandJustSent = true;
     return true;
 }
 

@@ -29,6 +29,8 @@ struct FtpConnection {
     int openMultiLineCode = -1;
     // The server closed the control connection, or it broke: nothing more will come on it.
     bool closedByPeer = false;
+    // A command went out and no receive has been tried since: its answer cannot be here yet.
+    bool commandJustSent = false;
 
     void Replace()
     {
@@ -39,6 +41,7 @@ struct FtpConnection {
         owedReplies.clear();
         openMultiLineCode = -1;
         closedByPeer = false;
+        commandJustSent = false;
     }
 };
 
