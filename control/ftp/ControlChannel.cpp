@@ -135,6 +135,9 @@ int CDorvikFTPCtrl::ReadLine(SOCKET* s, CStr* line, int max)
         while (used < received.size() && outcome == More) {
             unsigned char byte = static_cast<unsigned char>(received[used++]);
             if (byte == '\r') {
+                // Its LF goes with it, so that an answer read whole leaves nothing behind.
+                if (used < received.size() && received[used] == '\n')
+                    ++used;
                 outcome = Complete;
                 break;
             }
