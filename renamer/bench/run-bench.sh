@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Prints Velkaro's figures under Wine: the engine's large-file copy throughput and big folder walk,
-# then the main window itself on one folder of many files (list, select all, rename all).
+# then the main window itself on one folder of many files (list, select all, rename all), and
+# the platform's own floor for that rename: a bare MoveFileW loop over a folder of the same names.
 # The window runs on a virtual X screen with the normal graphics driver when Xvfb is there
 # (VELKARO_BENCH_HEADLESS=1 keeps it on the headless prefix instead).
 # Usage: BUILD_DIR=... renamer/bench/run-bench.sh [MiB] [files] [window files]
@@ -39,3 +40,8 @@ if [ "$left" -ne "$window_files" ] || [ "$old" -ne 0 ]; then
   echo "after the rename: $left files, $old under their old name (want $window_files and 0)" >&2
   exit 1
 fi
+
+# The floor, on a fresh folder made the same way: what every rename costs before Velkaro adds anything.
+mkdir "$scratch/chao"
+(cd "$scratch/chao" && seq -f 'foto_%05g.txt' 1 "$window_files" | xargs touch)
+"$here/../../scripts/wine-run.sh" "$BUILD_DIR/bin/velkaro_movefile_bench.exe" "$(winpath "$scratch")\\chao" foto_ | tr -d '\r'

@@ -24,6 +24,12 @@ bool Existe(const std::wstring& caminho) {
     return GetFileAttributesW(caminho.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// Whether the move or copy just refused was refused because its target name is taken.
+bool AlvoOcupado() {
+    const DWORD e = GetLastError();
+    return e == ERROR_ALREADY_EXISTS || e == ERROR_FILE_EXISTS;
+}
+
 }  // namespace
 
 bool MoveDoSistema(const std::wstring& de, const std::wstring& para) {
@@ -39,11 +45,15 @@ bool RenomeiaNaPasta(const std::wstring& pasta, const std::wstring& antigo, cons
     if (antigo == novo) return false;
     if (!IguaisSemCaixa(antigo, novo)) return move(de, para);
     if (!Existe(de)) return false;
-    // Letter case only: park the file under a free temporary name first.
+    // Letter case only: park the file under a free temporary name first. The move itself
+    // refuses a taken name; asking first would cost another search of the folder for a name
+    // that is almost always free, and under Wine such a search reads the whole folder.
     for (unsigned tentativa = 0; tentativa < 100; ++tentativa) {
         const std::wstring temporario = JuntaCaminho(pasta, antigo + L".velkaro" + std::to_wstring(tentativa));
-        if (Existe(temporario)) continue;
-        if (!move(de, temporario)) return false;
+        if (!move(de, temporario)) {
+            if (AlvoOcupado()) continue;
+            return false;
+        }
         if (move(temporario, para)) return true;
         if (!move(temporario, de) && presoComo) *presoComo = temporario;
         return false;
@@ -53,7 +63,7 @@ bool RenomeiaNaPasta(const std::wstring& pasta, const std::wstring& antigo, cons
 
 bool CopiaSemSobrescrever(const std::wstring& origem, const std::wstring& destino) {
     if (IguaisSemCaixa(CaminhoCompleto(origem), CaminhoCompleto(destino))) return false;
-    if (Existe(destino)) return false;
+    // Told to fail if the target exists, the copy refuses any taken name, a folder's too.
     return CopyFileW(origem.c_str(), destino.c_str(), TRUE) != FALSE;
 }
 

@@ -9,7 +9,8 @@
 
 namespace velkaro {
 
-// Moves a file; fails rather than replace an existing one.
+// Moves a file; fails rather than replace an existing one, and then says so in the thread's
+// last error as MoveFileW does (ERROR_ALREADY_EXISTS).
 using MoveArquivo = std::function<bool(const std::wstring& de, const std::wstring& para)>;
 bool MoveDoSistema(const std::wstring& de, const std::wstring& para);
 

@@ -25,6 +25,21 @@ TEST(FileOps, RenameNeverReplacesAnotherFile) {
     EXPECT_EQ(t.Read(L"b.txt"), "B");
 }
 
+// The temporary names already taken, by a file and by a folder: the rename parks the file
+// under the next free one and leaves what was there alone.
+TEST(FileOps, CaseOnlyRenamePassesOverTakenTemporaryNames) {
+    TempFolder t;
+    t.Write(L"MyFile.TXT", "data");
+    t.Write(L"MyFile.TXT.velkaro0", "zero");
+    t.MakeDir(L"MyFile.TXT.velkaro1");
+    t.Write(L"MyFile.TXT.velkaro1\\inside.txt", "one");
+    EXPECT_TRUE(RenomeiaNaPasta(t.Path(), L"MyFile.TXT", L"myfile.txt"));
+    EXPECT_EQ(t.Names(), std::set<std::wstring>({L"myfile.txt", L"MyFile.TXT.velkaro0", L"MyFile.TXT.velkaro1"}));
+    EXPECT_EQ(t.Read(L"myfile.txt"), "data");
+    EXPECT_EQ(t.Read(L"MyFile.TXT.velkaro0"), "zero");
+    EXPECT_EQ(t.Read(L"MyFile.TXT.velkaro1\\inside.txt"), "one");
+}
+
 TEST(FileOps, CaseOnlyRenameOfAnOpenFileLosesNothing) {
     TempFolder t;
     t.Write(L"Keep.txt", "keep");
@@ -82,11 +97,16 @@ TEST(FileOps, CopyNeverOverwritesAndRefusesItsOwnSource) {
     t.Write(L"a.txt", "new");
     t.Write(L"dst\\a.txt", "old");
     EXPECT_FALSE(CopiaSemSobrescrever(t / L"a.txt", t / L"dst\\a.txt"));
+    EXPECT_FALSE(CopiaSemSobrescrever(t / L"a.txt", t / L"dst\\A.TXT"));
     EXPECT_EQ(t.Read(L"dst\\a.txt"), "old");
     EXPECT_FALSE(CopiaSemSobrescrever(t / L"a.txt", t / L"a.txt"));
     EXPECT_FALSE(CopiaSemSobrescrever(t / L"a.txt", t / L"A.TXT"));
     EXPECT_FALSE(CopiaSemSobrescrever(t / L"a.txt", t.Path() + L"\\dst\\..\\a.txt"));
     EXPECT_EQ(t.Read(L"a.txt"), "new");
+    t.MakeDir(L"dst\\pasta.txt");  // a folder takes a name as well
+    EXPECT_FALSE(CopiaSemSobrescrever(t / L"a.txt", t / L"dst\\pasta.txt"));
+    EXPECT_FALSE(CopiaSemSobrescrever(t / L"a.txt", t / L"dst\\PASTA.TXT"));
+    EXPECT_EQ(t.Names(L"dst\\pasta.txt"), std::set<std::wstring>());
     EXPECT_TRUE(CopiaSemSobrescrever(t / L"a.txt", t / L"dst\\b.txt"));
     EXPECT_EQ(t.Read(L"dst\\b.txt"), "new");
 }
