@@ -29,6 +29,13 @@ USER, PASSWORD = 'dorvik', 'secret'
 RATE = 10 * 1024 * 1024
 
 
+def default_build(top):
+    """The build folder whose programs this machine runs, as scripts/test-build.sh decides it."""
+    out = subprocess.run(['bash', '-c', 'source "$1/scripts/test-build.sh"; echo "$TEST_BUILD"', '-', top],
+                         stdout=subprocess.PIPE, universal_newlines=True)
+    return out.stdout.strip() or os.path.join(top, 'build')
+
+
 def free_port():
     s = socket.socket()
     s.bind(('127.0.0.1', 0))

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Throughput of the control's Get and Put against curl, and the time of a 10,000-entry listing.
 
-Usage: bench_engine.py [build folder [runs]]   (default: ../../../../build, 5 runs)
+Usage: bench_engine.py [build folder [runs]]   (default: the build the tests run, 5 runs)
        WINE_RUN=launcher bench_engine.py ...      (default: scripts/wine-run.sh, the project's prefix)
 
 Starts an unthrottled vsftpd on loopback, makes a 256 MiB file and a folder of 10,000 files,
@@ -28,7 +28,7 @@ ENTRIES = 10000
 
 
 def main():
-    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, '../../../../build'))
+    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else peers.default_build(os.path.join(here, '../../../..')))
     wine_run = os.environ.get('WINE_RUN', os.path.join(here, '../../../../scripts/wine-run.sh'))
     exe = os.path.join(build, 'bin', 'control_engine_bench.exe')
     count = int(sys.argv[2]) if len(sys.argv) > 2 else 5

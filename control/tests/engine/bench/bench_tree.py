@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Folder trees up and down: the control's MPut and MGet against lftp's mirror, on one vsftpd.
 
-Usage: bench_tree.py [build folder [runs]]   (default: ../../../../build, 3 runs)
+Usage: bench_tree.py [build folder [runs]]   (default: the build the tests run, 3 runs)
        WINE_RUN=launcher bench_tree.py ...     (default: scripts/wine-run.sh, the project's prefix)
 
 Builds a tree of 2,000 files in 50 folders (0-40 KB, a few of 1 MiB, names with spaces and
@@ -110,7 +110,7 @@ def fresh(path):
 
 
 def main():
-    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, '../../../../build'))
+    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else peers.default_build(os.path.join(here, '../../../..')))
     # Another launcher runs the same programs in another prefix (a machine without 32-bit
     # support can time a 64-bit build of the control under wine64).
     wine_run = os.environ.get('WINE_RUN', os.path.join(here, '../../../../scripts/wine-run.sh'))
