@@ -6,9 +6,10 @@ export WINEARCH=win32
 if [ "$(cat "$BUILD_DIR/wine-arch" 2>/dev/null)" = win64 ]; then
   WINEARCH=win64
   export WINELOADER=/usr/lib/wine/wine64
+  shims="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64"
   case ":$PATH:" in
-    *":$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64:"*) ;;
-    *) export PATH="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64:$PATH" ;;
+    *":$shims:"*) ;;
+    *) export PATH="$shims:$PATH" ;;
   esac
 fi
 export WINEDEBUG=-all

@@ -78,11 +78,8 @@ int32_t CopiaComProgresso(const OperacaoDeCopia& pedido) {
     registro.fAnyOperationsAborted = static_cast<BOOL>(pedido.fAnyOperationsAborted);
     registro.hNameMappings = reinterpret_cast<void*>(static_cast<uintptr_t>(pedido.hNameMappings));
     registro.lpszProgressTitle = titulo.c_str();
-
-    forms::Liga(g_SHFileOperationA, L"shell32.dll", "SHFileOperationA");
-    int32_t resultado = g_SHFileOperationA(&registro);
-    if (resultado == 0 && registro.fAnyOperationsAborted != 0) resultado = ERROR_CANCELLED;
-    return resultado;
+    void* const paraOShell = &registro;
+    auto interrompida = [&] { return registro.fAnyOperationsAborted != 0; };
 #else
     unsigned char registro[32] = {};
     Poe32(registro + 0, pedido.hwnd);
@@ -97,12 +94,14 @@ int32_t CopiaComProgresso(const OperacaoDeCopia& pedido) {
     // The shell's record has a 16-bit fFlags: the three fields after it move 2 bytes down.
     forms::Liga(g_RtlMoveMemory, L"kernel32.dll", "RtlMoveMemory");
     g_RtlMoveMemory(registro + 18, registro + 20, 12);
+    void* const paraOShell = registro;
+    auto interrompida = [&] { return Le32(registro + 18) != 0; };
+#endif
 
     forms::Liga(g_SHFileOperationA, L"shell32.dll", "SHFileOperationA");
-    int32_t resultado = g_SHFileOperationA(registro);
-    if (resultado == 0 && Le32(registro + 18) != 0) resultado = ERROR_CANCELLED;
+    int32_t resultado = g_SHFileOperationA(paraOShell);
+    if (resultado == 0 && interrompida()) resultado = ERROR_CANCELLED;
     return resultado;
-#endif
 }
 
 }  // namespace CopiaWindows

@@ -29,11 +29,24 @@ USER, PASSWORD = 'dorvik', 'secret'
 RATE = 10 * 1024 * 1024
 
 
-def default_build(top):
-    """The build folder whose programs this machine runs, as scripts/test-build.sh decides it."""
-    out = subprocess.run(['bash', '-c', 'source "$1/scripts/test-build.sh"; echo "$TEST_BUILD"', '-', top],
-                         stdout=subprocess.PIPE, universal_newlines=True)
-    return out.stdout.strip() or os.path.join(top, 'build')
+def bench_setup(default_runs, prefix):
+    """What every bench starts from, out of its command line (build folder, runs): the build whose
+    programs this machine runs unless one is named (as scripts/test-build.sh decides it), the
+    launcher (WINE_RUN, or the project's prefix), the bench program, the number of runs, and a
+    memory-backed scratch folder, so that the disk's write-back does not decide the figures."""
+    top = os.path.join(os.path.dirname(os.path.abspath(__file__)), '../../..')
+    if len(sys.argv) > 1:
+        build = os.path.abspath(sys.argv[1])
+    else:
+        out = subprocess.run(['bash', '-c', 'source "$1/scripts/test-build.sh"; echo "$TEST_BUILD"', '-', top],
+                             stdout=subprocess.PIPE, universal_newlines=True)
+        build = out.stdout.strip() or os.path.join(top, 'build')
+    wine_run = os.environ.get('WINE_RUN', os.path.join(top, 'scripts/wine-run.sh'))
+    exe = os.path.join(build, 'bin', 'control_engine_bench.exe')
+    count = int(sys.argv[2]) if len(sys.argv) > 2 else default_runs
+    tmp = tempfile.mkdtemp(prefix=prefix, dir='/dev/shm' if os.path.isdir('/dev/shm') else None)
+    os.chmod(tmp, 0o755)
+    return build, wine_run, exe, count, tmp
 
 
 def free_port():

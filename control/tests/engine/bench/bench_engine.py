@@ -15,7 +15,6 @@ import shutil
 import statistics
 import subprocess
 import sys
-import tempfile
 import time
 
 here = os.path.dirname(os.path.abspath(__file__))
@@ -28,14 +27,8 @@ ENTRIES = 10000
 
 
 def main():
-    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else peers.default_build(os.path.join(here, '../../../..')))
-    wine_run = os.environ.get('WINE_RUN', os.path.join(here, '../../../../scripts/wine-run.sh'))
-    exe = os.path.join(build, 'bin', 'control_engine_bench.exe')
-    count = int(sys.argv[2]) if len(sys.argv) > 2 else 5
+    build, wine_run, exe, count, tmp = peers.bench_setup(5, 'dorvik-bench-')
     peers.RATE = 0
-    # Memory-backed, so that the disk's write-back does not decide the figures.
-    tmp = tempfile.mkdtemp(prefix='dorvik-bench-', dir='/dev/shm' if os.path.isdir('/dev/shm') else None)
-    os.chmod(tmp, 0o755)
     proc = None
     try:
         proc, port, pub = peers.start_vsftpd(tmp)

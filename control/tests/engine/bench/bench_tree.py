@@ -21,7 +21,6 @@ import shutil
 import statistics
 import subprocess
 import sys
-import tempfile
 import time
 
 here = os.path.dirname(os.path.abspath(__file__))
@@ -110,16 +109,8 @@ def fresh(path):
 
 
 def main():
-    build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else peers.default_build(os.path.join(here, '../../../..')))
-    # Another launcher runs the same programs in another prefix (a machine without 32-bit
-    # support can time a 64-bit build of the control under wine64).
-    wine_run = os.environ.get('WINE_RUN', os.path.join(here, '../../../../scripts/wine-run.sh'))
-    exe = os.path.join(build, 'bin', 'control_engine_bench.exe')
-    count = int(sys.argv[2]) if len(sys.argv) > 2 else 3
+    build, wine_run, exe, count, tmp = peers.bench_setup(3, 'dorvik-tree-')
     peers.RATE = 0
-    # Memory-backed, so that the disk's write-back does not decide the figures.
-    tmp = tempfile.mkdtemp(prefix='dorvik-tree-', dir='/dev/shm' if os.path.isdir('/dev/shm') else None)
-    os.chmod(tmp, 0o755)
     proc = None
     try:
         proc, port, pub = peers.start_vsftpd(tmp)
