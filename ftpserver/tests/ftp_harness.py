@@ -39,37 +39,45 @@ class Host:
         self.work = tempfile.mkdtemp(prefix="ftpsrv-")
         self.control = os.path.join(self.work, "control")
         os.mkdir(self.control)
-        self.port = free_port()
-        args = [WINE_RUN, exe, "--port", str(self.port), "--control", wine_path(self.control)]
+        options = []
         for name, password, root, rights in users:
-            args += ["--user", name, password, wine_path(root), str(rights)]
+            options += ["--user", name, password, wine_path(root), str(rights)]
         if anonymous:
-            args += ["--anonymous", wine_path(anonymous)]
+            options += ["--anonymous", wine_path(anonymous)]
         for name in refuse:
-            args += ["--refuse", name]
+            options += ["--refuse", name]
         for name in silent:
-            args += ["--silent", name]
+            options += ["--silent", name]
         for name in stale:
-            args += ["--stale", name]
+            options += ["--stale", name]
         for name in closing:
-            args += ["--close", name]
+            options += ["--close", name]
         for name in late_close:
-            args += ["--late-close", name]
+            options += ["--late-close", name]
         if listen_any:
-            args += ["--listen-any"]
+            options += ["--listen-any"]
         for key, value in (limits or {}).items():
-            args += ["--limit", key, str(value)]
+            options += ["--limit", key, str(value)]
         if passive:
-            args += ["--passive", str(passive[0]), str(passive[1])]
+            options += ["--passive", str(passive[0]), str(passive[1])]
         for name, count in (max_logins or {}).items():
-            args += ["--max-logins", name, str(count)]
-        # Output to a file: Wine's helper processes would keep a pipe open after the host has gone.
-        self.log = open(os.path.join(self.work, "host.log"), "wb")
-        self.process = subprocess.Popen(args, stdout=self.log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
-        if not wait_for(lambda: os.path.exists(self.file("ready")) or self.process.poll() is not None, 60):
-            raise RuntimeError("host did not start")
-        if self.process.poll() is not None:
-            raise RuntimeError("host failed: " + self.output())
+            options += ["--max-logins", name, str(count)]
+        # The port is free when asked for, but another test running beside this one may take it before
+        # the host binds it; a host that ends before it is ready is started once more on another.
+        for attempt in range(3):
+            self.port = free_port()
+            # Output to a file: Wine's helper processes would keep a pipe open after the host has gone.
+            self.log = open(os.path.join(self.work, "host.log"), "wb")
+            self.process = subprocess.Popen(
+                [WINE_RUN, exe, "--port", str(self.port), "--control", wine_path(self.control)] + options,
+                stdout=self.log, stderr=subprocess.STDOUT, stdin=subprocess.DEVNULL)
+            if not wait_for(lambda: os.path.exists(self.file("ready")) or self.process.poll() is not None, 60):
+                raise RuntimeError("host did not start")
+            if self.process.poll() is None:
+                break
+            if attempt == 2:
+                raise RuntimeError("host failed: " + self.output())
+            self.log.close()
 
     def file(self, name):
         return os.path.join(self.control, name)
