@@ -152,10 +152,15 @@ CDorvikFTPCtrl::PhaseOpening CDorvikFTPCtrl::OpenDataPhase(DataTransfer& t, char
     const unsigned serial = m_connection.serial;
     const bool listing = IsListing(command);
     // Every way out before the data phase: the data connection made for it goes, unless the
-    // connection was taken away and the sockets belong to whatever came after.
+    // connection was taken away and the sockets belong to whatever came after. An upload's is
+    // reset: a server that takes the STOR after all (its answer was late, or cut short by an
+    // Abort) must read a broken upload, not a clean end that it would store as an empty file.
     auto stop = [&](PhaseOpening how) {
-        if (serial == m_connection.serial)
+        if (serial == m_connection.serial) {
+            if (t.upload && m_sockData != INVALID_SOCKET)
+                ResetOnClose(m_sockData);
             CloseSocketMember(&m_sockData);
+        }
         return ConnectionGone(serial) ? PhaseGone : how;
     };
     // A step the server did not answer as asked: a time-out, an Abort that cut the wait short,

@@ -1,6 +1,7 @@
 #include "DataTransfer.h"
 
 #include "AsyncTransfer.h"
+#include "SocketHelpers.h"
 
 namespace {
 // Never 0, so that 0 can stand for "no transfer" in a notice.
@@ -32,12 +33,10 @@ void DataTransfer::CloseConnection(bool reset)
 {
     if (sock == INVALID_SOCKET)
         return;
-    if (reset) {
-        linger hard = {1, 0};
-        setsockopt(sock, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof(hard));
-    } else {
+    if (reset)
+        ResetOnClose(sock);
+    else
         shutdown(sock, SD_BOTH);
-    }
     closesocket(sock);
     sock = INVALID_SOCKET;
 }

@@ -53,6 +53,12 @@ int ConnectSocket(SOCKET s, const char* host, int port)
     return connect(s, reinterpret_cast<sockaddr*>(&peer), sizeof(peer));
 }
 
+void ResetOnClose(SOCKET s)
+{
+    linger hard = {1, 0};
+    setsockopt(s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&hard), sizeof(hard));
+}
+
 void WidenSocketBuffer(SOCKET s, int option, int bytes)
 {
     setsockopt(s, SOL_SOCKET, option, reinterpret_cast<const char*>(&bytes), sizeof(bytes));

@@ -19,6 +19,9 @@ void WidenSocketBuffer(SOCKET s, int option, int bytes);
 // bytes (or has failed), within `microseconds`.
 bool WaitForData(SOCKET s, long microseconds);
 bool WaitForRoom(SOCKET s, long microseconds);
+// Makes the socket's close a reset rather than a clean end, so that the peer cannot take
+// what it got of a cut-short upload for the whole of it.
+void ResetOnClose(SOCKET s);
 // Starts a TCP connection and returns connect's result at once (WSAEWOULDBLOCK: under way).
 int ConnectSocket(SOCKET s, const char* host, int port);
 

@@ -1,7 +1,10 @@
 // How every transfer ends, against the scripted peer: only the server's final word makes a
 // transfer a success, an Abort before the server took the transfer command leaves the local file
-// as it was, and a connection whose owed answer never comes is closed rather than left half alive.
+// as it was and no empty upload on the server, and a connection whose owed answer never comes is
+// closed rather than left half alive.
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <iterator>
 
 #include "EngineTestSupport.h"
@@ -104,6 +107,43 @@ TEST_F(TransferEnds, AbortBeforeRetrIsTakenLeavesTheLocalFileAlone)
         EXPECT_TRUE(EventsOf(7).empty());
         EXPECT_EQ(0, Busy());
         ExpectInStep();
+        ASSERT_EQ(S_OK, ctl->Disconnect());
+    }
+}
+
+// An Abort while STOR's answer is awaited, in passive mode, where the data connection already
+// stands: the server that takes the STOR after all must read a broken upload (a reset, answered
+// 426), not a clean end that it would keep as an empty file (226). The upload fails with "Aborted"
+// and the next command gets its own answer.
+TEST_F(TransferEnds, AbortBeforeStorIsTakenResetsTheDataConnection)
+{
+    struct Case {
+        const char* method;
+        std::function<HRESULT(IDorvikFTPCtrl*, const std::string&)> call;
+    } cases[] = {
+        {"Put", [](IDorvikFTPCtrl* c, const std::string& local) { return c->Put(Arg(local), Arg("up.bin"), 0); }},
+        {"BeginPut",
+         [](IDorvikFTPCtrl* c, const std::string& local) { return c->BeginPut(Arg(local), Arg("up.bin"), 0); }},
+        {"MPut", [](IDorvikFTPCtrl* c, const std::string& local) { return c->MPut(Arg(local)); }},
+    };
+    IDorvikFTPCtrl* c = ctl;
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.method);
+        Login("slowstor");
+        const std::string local = dir + "\\up.bin";
+        WriteAll(local, std::string(5000, 'u'));
+        {
+            TimerCall abort(800, [c] { c->Abort(); });
+            EXPECT_EQ(DISP_E_EXCEPTION, k.call(ctl, local));
+        }
+        EXPECT_EQ("Aborted", ErrorText());
+        EXPECT_TRUE(EventsOf(6).empty());
+        EXPECT_TRUE(EventsOf(7).empty());
+        EXPECT_EQ(0, Busy());
+        ExpectInStep();
+        const std::vector<std::string> replies = Replies();
+        EXPECT_NE(replies.end(), std::find(replies.begin(), replies.end(), "426 Connection reset, transfer aborted."));
+        EXPECT_EQ(replies.end(), std::find(replies.begin(), replies.end(), "226 Stored."));
         ASSERT_EQ(S_OK, ctl->Disconnect());
     }
 }

@@ -353,6 +353,10 @@ def data_command(s, user, verb, arg, line):
         if user != b'nofinal':
             s.send(finals.get(user, b'226 Transfer complete.') + b'\r\n')
     elif verb == b'STOR':
+        # slowstor: the answer to STOR takes its time, long enough for the client to give up
+        # first; what its data connection then says (a reset or a clean end) is the 426 or 226.
+        if user == b'slowstor':
+            time.sleep(2.0)
         s.send(b'150 Send it.\r\n')
         conn = link.open()
         try:
