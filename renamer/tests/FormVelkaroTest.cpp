@@ -404,6 +404,120 @@ TEST_F(Window, NoSelectionStillAsksAndTouchesNothing) {
     EXPECT_FALSE(IsWindowEnabled(f->Ok.Hwnd()));  // the list was walked anew
 }
 
+// Under Wine a face that is not installed is drawn with another one, and a wider face cuts a
+// text: a label wraps what does not fit onto a line below that its height cannot show, a
+// button draws it over its frame. Each fixed text is measured in the font its control draws
+// with, against the room inside the control: on one line where that room holds one line,
+// word-wrapped as the control wraps it where the design gives it several.
+class Texts : public Window {
+protected:
+    void ExpectFits(const std::wstring& control, HWND dcOf, HFONT font, const std::wstring& text, RECT room,
+                    UINT format) {
+        const int width = room.right - room.left, height = room.bottom - room.top;
+        std::wstring shown = text;  // without the access key's marker, which is not drawn
+        if (!(format & DT_NOPREFIX)) shown.erase(std::remove(shown.begin(), shown.end(), L'&'), shown.end());
+        HDC dc = GetDC(dcOf);
+        HGDIOBJ old = SelectObject(dc, font);
+        wchar_t face[LF_FACESIZE] = {};
+        GetTextFaceW(dc, LF_FACESIZE, face);
+        TEXTMETRICW tm;
+        GetTextMetricsW(dc, &tm);
+        SIZE extent;
+        GetTextExtentPoint32W(dc, shown.c_str(), static_cast<int>(shown.size()), &extent);
+        RECT wrapped = {0, 0, width, 0};
+        DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &wrapped, format | DT_WORDBREAK | DT_CALCRECT);
+        SelectObject(dc, old);
+        ReleaseDC(dcOf, dc);
+        const std::string about = Utf8(control + L": \"" + text + L"\" in " + face) + ", " +
+                                  std::to_string(extent.cx) + " px wide, room " + std::to_string(width) + " x " +
+                                  std::to_string(height) + " px";
+        if (height < 2 * tm.tmHeight) {
+            EXPECT_LE(extent.cx, width) << about;
+        } else {
+            EXPECT_LE(wrapped.right, width) << about << ", a word is wider than the room";
+            EXPECT_LE(wrapped.bottom, height) << about << ", " << wrapped.bottom << " px high once wrapped";
+        }
+    }
+    void ExpectFits(forms::Label& l, bool bordered) {
+        RECT room = l.Retangulo();
+        if (bordered) InflateRect(&room, -2, -2);  // the sunken edge it draws inside its place
+        ExpectFits(l.Nome(), f->Hwnd(), f->Fonte(l.Font()), l.Caption(), room, DT_NOPREFIX | DT_EDITCONTROL);
+    }
+    void ExpectFits(forms::Button& b) {
+        RECT room;
+        GetClientRect(b.Hwnd(), &room);
+        InflateRect(&room, -GetSystemMetrics(SM_CXEDGE), -GetSystemMetrics(SM_CYEDGE));  // its raised frame
+        ExpectFits(b.Nome(), b.Hwnd(), Font(b), WindowText(b.Hwnd()), room, DT_CENTER);
+    }
+    // A text box's text, or a combo box's own field, on its one line.
+    void ExpectFitsTheField(forms::Control& c, HWND edit) {
+        RECT room;
+        SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&room));
+        ExpectFits(c.Nome(), edit, Font(c), WindowText(edit), room, DT_NOPREFIX | DT_SINGLELINE);
+    }
+    void ExpectFitsTheField(forms::ComboBox& c) {
+        COMBOBOXINFO info = {};
+        info.cbSize = sizeof(info);
+        ASSERT_TRUE(GetComboBoxInfo(c.Hwnd(), &info));
+        ExpectFitsTheField(c, info.hwndItem);
+    }
+    // Every entry of a combo box's open list, which leaves room for its scroll bar.
+    void ExpectFitsTheList(forms::ComboBox& c) {
+        const int width = static_cast<int>(SendMessageW(c.Hwnd(), CB_GETDROPPEDWIDTH, 0, 0)) -
+                          GetSystemMetrics(SM_CXVSCROLL) - 2 * GetSystemMetrics(SM_CXBORDER);
+        const RECT room = {0, 0, width, 1};
+        for (int i = 0; i < c.ListCount(); ++i)
+            ExpectFits(c.Nome() + L" list", c.Hwnd(), Font(c), c.List(i), room, DT_NOPREFIX | DT_SINGLELINE);
+    }
+    static HFONT Font(forms::Control& c) { return reinterpret_cast<HFONT>(SendMessageW(c.Hwnd(), WM_GETFONT, 0, 0)); }
+    static std::string Utf8(const std::wstring& w) {
+        std::string s(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, nullptr, 0, nullptr, nullptr)), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, w.c_str(), -1, &s[0], static_cast<int>(s.size()), nullptr, nullptr);
+        s.pop_back();
+        return s;
+    }
+};
+
+TEST_F(Texts, EveryFixedTextOfTheWindowFits) {
+    Open(/*startUp=*/false);  // the design state, with the window's own advert
+    const struct {
+        forms::Label& label;
+        bool bordered;
+    } labels[] = {
+        {f->Txt_Form1, false}, {f->Txt_Form2, false}, {f->Txt_Fechar1, false}, {f->Txt_Fechar2, false},
+        {f->Label1, false},    {f->Label4, false},    {f->Txt_SubPastas, false}, {f->Label6, false},
+        {f->Label2, false},    {f->Label9, false},    {f->Label10, false},     {f->Label5, false},
+        {f->Label7, false},    {f->Label8, false},    {f->Label3, false},      {f->Label12, false},
+        {f->Label11, false},   {f->O_Texto, false},   {f->Propaganda2, true},  {f->Propaganda3, false},
+    };
+    for (const auto& l : labels) ExpectFits(l.label, l.bordered);
+    for (forms::Button* b : {&f->Tudo, &f->Interromper, &f->Ok}) ExpectFits(*b);
+    ExpectFitsTheField(f->Filtro, f->Filtro.Hwnd());
+    ExpectFitsTheField(f->Transformar);
+    ExpectFitsTheList(f->Transformar);
+    ExpectFitsTheList(f->Inserir);
+    // Each operation shows its name in the field, and "Alterar" gives O_Texto its other caption.
+    for (int i = 0; i < f->Inserir.ListCount(); ++i) {
+        f->Inserir.SetListIndex(i);
+        ExpectFitsTheField(f->Inserir);
+        ExpectFits(f->O_Texto, false);
+    }
+    // The hidden frame's caption is never drawn.
+}
+
+// The caption a long rename counts in: both counts of five digits, made by the run itself.
+TEST_F(Texts, ProgressCaptionWithFiveDigitCountsFits) {
+    Open();
+    f->SubPastas.Clear();
+    const int n = 20000;
+    for (int i = 0; i < n; ++i) f->SubPastas.AddItem(L"f" + std::to_wstring(i));
+    Click(f->Tudo);
+    SetWindowTextW(f->Procura.Hwnd(), L"em nome algum");  // every entry counted, no file touched
+    Click(f->Ok);
+    ASSERT_EQ(f->Processo.Caption(), L"Total de arquivos a Processar : 20000     Total de arquivos Processados: 20000");
+    ExpectFits(f->Processo, true);
+}
+
 TEST(CommandLine, TextAfterTheProgramName) {
     struct { const wchar_t* full; const wchar_t* text; } cases[] = {
         {L"\"C:\\Program Files\\Velkaro.exe\" C:\\a|D:\\b|FALSE|Copiando", L"C:\\a|D:\\b|FALSE|Copiando"},
