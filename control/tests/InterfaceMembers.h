@@ -1,6 +1,6 @@
 // Every member of IDorvikFTPCtrl as early-bound hosts compile against it: dispatch identifier,
-// name, kind, vtable slot and parameters. The layout test checks the DLL the tests load against it,
-// the shipped-binaries test the shipped 32-bit DLL, so that both read one table.
+// name, kind, vtable slot and parameters, and the one comparison of a type library with it. The
+// layout test checks the DLL the tests load, the shipped-binaries test the shipped 32-bit DLL.
 #ifndef DORVIK_TESTS_INTERFACEMEMBERS_H
 #define DORVIK_TESTS_INTERFACEMEMBERS_H
 
@@ -84,15 +84,12 @@ inline constexpr Member kMembers[] = {
 
 inline constexpr size_t kMemberCount = sizeof(kMembers) / sizeof(kMembers[0]);
 
-// How many parameters a row's params text names.
-inline int ParamCount(const Member& m)
-{
-    if (!*m.params)
-        return 0;
-    int count = 1;
-    for (const char* c = m.params; *c; ++c)
-        count += *c == ',';
-    return count;
-}
+// Compares a type description's functions, in order, with the table: identifier, name, kind,
+// vtable slot (in the reading process's pointer size, as the loader gives it), parameter types and
+// flags, and the result type.
+void ExpectFunctions(ITypeInfo* info, const Member* expected, size_t count, VARTYPE result);
+
+// The vtable side of IDorvikFTPCtrl in a library: where the slots of early-bound hosts are.
+HRESULT InterfaceVtableSide(ITypeLib* library, ITypeInfo** vtableSide);
 
 #endif

@@ -41,14 +41,6 @@ std::string ShippedPath(const char* file)
     return ::testing::AssertionSuccess();
 }
 
-std::string Narrow(BSTR b)
-{
-    std::string s;
-    for (UINT i = 0; b && i < SysStringLen(b); ++i)
-        s += static_cast<char>(b[i]);
-    return s;
-}
-
 TEST(ShippedBinaries, AreI386ImagesImportingOnlySystemDlls)
 {
     for (const char* file : {"DorvikFTP.dll", "Velkaro.exe"}) {
@@ -88,35 +80,9 @@ TEST(ShippedBinaries, DllTypeLibraryHasEveryInterfaceMemberInItsSlot)
     EXPECT_EQ(SYS_WIN32, libAttr->syskind);
     library->ReleaseTLibAttr(libAttr);
 
-    ITypeInfo* dispatchSide = nullptr;
     ITypeInfo* vtableSide = nullptr;
-    HREFTYPE ref = 0;
-    ASSERT_EQ(S_OK, library->GetTypeInfoOfGuid(IID_IDorvikFTPCtrl, &dispatchSide));
-    ASSERT_EQ(S_OK, dispatchSide->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref));
-    ASSERT_EQ(S_OK, dispatchSide->GetRefTypeInfo(ref, &vtableSide));
-    dispatchSide->Release();
-
-    TYPEATTR* attr = nullptr;
-    ASSERT_EQ(S_OK, vtableSide->GetTypeAttr(&attr));
-    const UINT functions = attr->cFuncs;
-    vtableSide->ReleaseTypeAttr(attr);
-    EXPECT_EQ(kMemberCount, functions);
-
-    for (UINT i = 0; i < functions && i < kMemberCount; ++i) {
-        const Member& want = kMembers[i];
-        SCOPED_TRACE("entry " + std::to_string(i) + " " + want.name);
-        FUNCDESC* f = nullptr;
-        ASSERT_EQ(S_OK, vtableSide->GetFuncDesc(i, &f));
-        BSTR name = nullptr;
-        vtableSide->GetDocumentation(f->memid, &name, nullptr, nullptr, nullptr);
-        EXPECT_EQ(want.slot, f->oVft / static_cast<int>(sizeof(void*)));
-        EXPECT_EQ(want.id, f->memid);
-        EXPECT_EQ(static_cast<INVOKEKIND>(want.kind), f->invkind);
-        EXPECT_EQ(want.name, Narrow(name));
-        EXPECT_EQ(ParamCount(want), f->cParams);
-        SysFreeString(name);
-        vtableSide->ReleaseFuncDesc(f);
-    }
+    ASSERT_EQ(S_OK, InterfaceVtableSide(library, &vtableSide));
+    ExpectFunctions(vtableSide, kMembers, kMemberCount, VT_HRESULT);
     vtableSide->Release();
     library->Release();
 }
