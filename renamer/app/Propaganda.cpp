@@ -99,6 +99,10 @@ void FormVelkaro::Timer1_Timer() {
 void FormVelkaro::IniciaPropaganda() {
     // A close during the listing or the login ends the program: nothing more runs.
     if (forms::Ending()) return;
+    // Without its control (the library is not registered) there is no login to try: the panel
+    // keeps the built-in advert still, as after a refused login. Left to the statement rule, the
+    // failing IsConnected would run both passes and blank the built-in sentence.
+    if (!ftp1.Exists()) return;
     Stmt([&] { ftp1.PutString(kServerName, HostDaPropaganda()); });
     Stmt([&] { ftp1.PutString(kUsername, kUsuario); });
     Stmt([&] { ftp1.PutString(kPassword, kSenha); });

@@ -169,6 +169,33 @@ TEST_F(Advert, RefusedLoginKeepsTheBuiltInAdvertStill) {
     }
 }
 
+// The library not registered: the window opens without its control, and the panel keeps what
+// the window carries, as after a refused login.
+TEST_F(Advert, WithoutItsControlTheBuiltInAdvertStaysStill) {
+    g.createResult = REGDB_E_CLASSNOTREG;
+    f.reset(new FormVelkaro);
+    ASSERT_TRUE(f->Carrega());
+    ASSERT_FALSE(f->ftp1.Exists());
+    const std::wstring builtIn = f->Propaganda2.Caption(), builtInShadow = f->Propaganda3.Caption();
+    ASSERT_EQ(builtIn.size(), 273u);
+    f->Form_Load(L"");
+    f->Timer1_Timer();
+
+    EXPECT_TRUE(g.calls.empty());
+    EXPECT_EQ(f->SubPastas.ListCount(), 1);  // the list was filled all the same
+    EXPECT_EQ(f->Inserir.ListIndex(), 1);
+    EXPECT_EQ(f->Propaganda2.Caption(), builtIn);
+    EXPECT_EQ(f->Propaganda3.Caption(), builtInShadow);
+    EXPECT_TRUE(f->Propaganda2.Visible());
+    EXPECT_TRUE(f->Propaganda3.Visible());
+    EXPECT_FALSE(f->Propaganda0.Visible());
+    EXPECT_TRUE(f->Banner1.Visible());
+    EXPECT_TRUE(Is(f->Banner1.Picture(), 266, 214));
+    EXPECT_FALSE(f->Timer2.Enabled());
+    EXPECT_FALSE(f->Timer3.Enabled());
+    NoLocalCopiesLeft();
+}
+
 TEST_F(Advert, MissingOrBrokenFilesLeaveWhatTheStatementsLeave) {
     struct Case {
         const char* name;

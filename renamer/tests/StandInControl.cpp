@@ -159,6 +159,10 @@ public:
     STDMETHODIMP_(ULONG) Release() override { return 1; }
     STDMETHODIMP CreateInstance(IUnknown* outer, REFIID iid, void** out) override {
         if (outer) return CLASS_E_NOAGGREGATION;
+        if (FAILED(g.createResult)) {
+            *out = nullptr;
+            return g.createResult;
+        }
         auto* o = new StandIn;
         const HRESULT hr = o->QueryInterface(iid, out);
         o->Release();

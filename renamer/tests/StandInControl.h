@@ -33,6 +33,8 @@ struct StandInRecord {
     std::vector<StandInCall> detail;
     bool alive = false;
     bool answersPersist = true;
+    // What the class object answers a creation: a failure is a control that cannot be created.
+    HRESULT createResult = S_OK;
     HRESULT abortResult = S_OK;
     HRESULT connectResult = S_OK;
     HRESULT isConnectedResult = S_OK;
