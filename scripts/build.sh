@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, configures and builds everything into build/ (the shipped 32-bit
-# binaries), and prepares the Wine prefix of the build the tests run: build/ itself, or, on a
-# machine that cannot execute 32-bit code, build-x64/, the same sources built for 64-bit Windows.
+# binaries), and prepares the Wine prefix of the build the tests run, with the control registered
+# in it: build/ itself, or, on a machine that cannot execute 32-bit code, build-x64/, the same
+# sources built for 64-bit Windows.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/setup.sh"
@@ -20,3 +21,6 @@ if [ "$TEST_BUILD" != "$top/build" ]; then
   build_tree build-x64 mingw-x86_64 -DDORVIK_SHIPPED_BIN_DIR="$top/build/bin"
 fi
 BUILD_DIR="$TEST_BUILD" "$top/scripts/wine-prefix.sh"
+# The control registered in that prefix, so that a script or program of the user's run with
+# scripts/wine-run.sh can create it by its ProgID.
+BUILD_DIR="$TEST_BUILD" "$top/scripts/register-control.sh"

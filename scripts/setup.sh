@@ -5,9 +5,9 @@ set -euo pipefail
 # The 64-bit compiler and Wine are for the machines that cannot run 32-bit code: the tests then run
 # the 64-bit build of the same sources. Wine has no Arial of its own: with fonts-liberation it draws
 # Arial with Liberation Sans, which has Arial's widths; without it, with a wider face that cuts
-# Velkaro's texts.
+# Velkaro's texts. xauth is what xvfb-run needs to give Velkaro's window a virtual screen.
 need=(wine wine32:i386 wine64 g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev
-      fonts-liberation xvfb cmake googletest vsftpd python3-pyftpdlib dante-server lftp nginx curl openssl)
+      fonts-liberation xvfb xauth cmake googletest vsftpd python3-pyftpdlib dante-server lftp nginx curl openssl)
 
 missing=()
 for p in "${need[@]}"; do

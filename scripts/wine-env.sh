@@ -1,6 +1,10 @@
 # Sourced by the other scripts: the project's own Wine prefix under the build folder, for the
 # Wine that runs that build's programs (the build writes "win32" or "win64" into wine-arch).
-: "${BUILD_DIR:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
+# Without BUILD_DIR, the build whose programs this machine can run.
+if [ -z "${BUILD_DIR:-}" ]; then
+  source "$(dirname "${BASH_SOURCE[0]}")/test-build.sh"
+  BUILD_DIR=$TEST_BUILD
+fi
 export WINEPREFIX="$BUILD_DIR/wineprefix"
 export WINEARCH=win32
 if [ "$(cat "$BUILD_DIR/wine-arch" 2>/dev/null)" = win64 ]; then

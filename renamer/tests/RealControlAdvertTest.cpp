@@ -1,8 +1,11 @@
-// The advert panel with the real DorvikFTP control, registered in the prefix, against the FTP
-// server that real_control_advert_test.py runs on 127.0.0.1 port 21. The window runs its own
-// message loop as the program does: the start-up timer fires, the control logs in and fetches
-// the four files, and then the window is closed while the control is still connected. The
-// script checks what the server saw and that this program ended.
+// The advert panel with the real DorvikFTP control, registered in the prefix. The window runs
+// its own message loop as the program does, until the start-up timer's handler has run.
+// - RealControlAdvert: against the FTP server that real_control_advert_test.py runs on 127.0.0.1
+//   port 21, the control logs in and fetches the four files, and then the window is closed while
+//   the control is still connected. The script checks what the server saw and that this program
+//   ended.
+// - RefusedAdvertHost: shown on the virtual screen of gui_test.sh, which holds 127.0.0.1 port 21
+//   so that the login is refused: the built-in advert stays.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -62,19 +65,13 @@ SIZE Size(HBITMAP b) {
 
 bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-class RealControlAdvert : public ::testing::Test {
+// The window with the real control, in a folder of one file.
+class RealControlWindow : public ::testing::Test {
 protected:
-    std::wstring served;
     TempFolder listed;
     bool ole = false;
 
     void SetUp() override {
-        served = Env(L"VELKARO_ADVERT_SERVED");
-        if (served.empty()) GTEST_SKIP() << "run by real_control_advert_test.py, which serves the adverts";
-        // Each case needs the server set up its own way; the script names the one it serves for.
-        const char* name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-        if (Env(L"VELKARO_ADVERT_CASE") != std::wstring(name, name + strlen(name)))
-            GTEST_SKIP() << "the server is not set up for this case";
         ole = SUCCEEDED(OleInitialize(nullptr));
         forms::g_msgBox = [](HWND, const std::wstring&, const std::wstring&, UINT) { return IDCANCEL; };
         listed.Write(L"listed.txt");
@@ -86,7 +83,6 @@ protected:
         SetCurrentDirectoryW(L"Z:\\tmp");
         if (ole) OleUninitialize();
     }
-    std::string Served(const wchar_t* name) const { return ReadAll(served + L"\\" + name); }
 
     std::unique_ptr<FormVelkaro> f;
     std::wstring localText, localPicture;
@@ -115,6 +111,31 @@ protected:
             Sleep(10);
         }
         ASSERT_FALSE(f->Timer1.Enabled()) << "the start-up handler did not run";
+    }
+};
+
+class RealControlAdvert : public RealControlWindow {
+protected:
+    std::wstring served;
+
+    void SetUp() override {
+        served = Env(L"VELKARO_ADVERT_SERVED");
+        if (served.empty()) GTEST_SKIP() << "run by real_control_advert_test.py, which serves the adverts";
+        // Each case needs the server set up its own way; the script names the one it serves for.
+        const char* name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        if (Env(L"VELKARO_ADVERT_CASE") != std::wstring(name, name + strlen(name)))
+            GTEST_SKIP() << "the server is not set up for this case";
+        RealControlWindow::SetUp();
+    }
+    std::string Served(const wchar_t* name) const { return ReadAll(served + L"\\" + name); }
+};
+
+class RefusedAdvertHost : public RealControlWindow {
+protected:
+    void SetUp() override {
+        if (Env(L"VELKARO_ADVERT_REFUSED").empty())
+            GTEST_SKIP() << "run by gui_test.sh, which makes the advert host refuse the login";
+        RealControlWindow::SetUp();
     }
 };
 
@@ -194,6 +215,33 @@ TEST_F(RealControlAdvert, CloseDuringADownloadEndsAtOnceAndLeavesNoCopies) {
     EXPECT_FALSE(f->Timer3.Enabled());
     EXPECT_FALSE(Exists(localText));
     EXPECT_FALSE(Exists(localPicture));
+}
+
+// The advert host refuses the connection: the window keeps the advert it carries, captions and
+// visibility as designed, and nothing rotates.
+TEST_F(RefusedAdvertHost, BuiltInAdvertStaysShown) {
+    Open();
+    const std::wstring sentence = f->Propaganda2.Caption(), shadow = f->Propaganda3.Caption();
+    ASSERT_EQ(sentence.size(), 273u);
+    RunStartUp();
+    EXPECT_EQ(f->ftp1.GetLong(35), 0);  // IsConnected: the login never happened
+    EXPECT_EQ(f->SubPastas.ListCount(), 1);
+
+    EXPECT_EQ(f->Propaganda2.Caption(), sentence);
+    EXPECT_EQ(f->Propaganda3.Caption(), shadow);
+    EXPECT_TRUE(f->Propaganda2.Visible());
+    EXPECT_TRUE(f->Propaganda3.Visible());
+    EXPECT_FALSE(f->Propaganda0.Visible());
+    EXPECT_FALSE(f->Propaganda1.Visible());
+    EXPECT_TRUE(f->Banner1.Visible());
+    const SIZE picture = Size(f->Banner1.Picture());
+    EXPECT_EQ(picture.cx, 266);
+    EXPECT_EQ(picture.cy, 214);
+    EXPECT_FALSE(f->Timer2.Enabled());
+    EXPECT_FALSE(f->Timer3.Enabled());
+
+    f->Fechar_Click();
+    EXPECT_FALSE(f->Loaded());
 }
 
 }  // namespace

@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
 # Starts Velkaro.exe on a virtual X screen, drives it from outside through its window
-# messages (velkaro_gui_driver.exe) and checks the renamed files on disk.
-# Args: Velkaro.exe velkaro_gui_driver.exe. Screenshots land in $BUILD_DIR/velkaro-gui/.
+# messages (velkaro_gui_driver.exe) and checks the renamed files on disk. The prefix has the
+# build's DorvikFTP.dll registered, so the window hosts the real control, and 127.0.0.1 port 21
+# is held without a listener, so that the advert login at start-up is refused: the window shown
+# with the real control (velkaro_real_control_tests.exe) must keep its built-in advert.
+# Args: Velkaro.exe velkaro_gui_driver.exe velkaro_real_control_tests.exe.
+# Screenshots land in $BUILD_DIR/velkaro-gui/.
 set -euo pipefail
 velkaro=$1
 driver=$2
+realControl=$3
 : "${BUILD_DIR:?}"
 if ! command -v Xvfb >/dev/null; then echo "Xvfb missing: skipped"; exit 77; fi
 
@@ -14,12 +19,34 @@ work=$(mktemp -d /tmp/velkaro-gui.XXXXXX)
 shots="$BUILD_DIR/velkaro-gui"
 mkdir -p "$shots"
 xpid=""
+holder=""
 cleanup() {
   wineserver -k 2>/dev/null || true
   [ -n "$xpid" ] && kill "$xpid" 2>/dev/null || true
+  [ -n "$holder" ] && kill "$holder" 2>/dev/null || true
   rm -rf "$work"
 }
 trap cleanup EXIT
+
+# Port 21 bound but never listening: every connection to it is refused at once. A bind that
+# fails means a server listens there, which would take the login.
+/usr/bin/python3 -c '
+import socket, sys, time
+s = socket.socket()
+s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+try:
+    s.bind(("127.0.0.1", 21))
+except OSError as e:
+    sys.exit(e.strerror)
+open(sys.argv[1], "w").close()
+time.sleep(3600)' "$work/port-held" &
+holder=$!
+while [ ! -e "$work/port-held" ] && kill -0 "$holder" 2>/dev/null; do sleep 0.05; done
+if [ ! -e "$work/port-held" ]; then
+  echo "127.0.0.1 port 21 is taken: the advert login could not be made to fail: skipped"
+  exit 77
+fi
+
 source "$(dirname "$0")/virtual-screen.sh"
 start_virtual_screen "$work"
 
@@ -44,3 +71,13 @@ want="Ferias_001.JPG Ferias_002.JPG nota.txt outro.jpg "
 [ "$(cat "$work/pasta/Ferias_002.JPG")" = dois ] || { echo "content lost"; exit 1; }
 if [ "$got" != "$want" ]; then echo "files: '$got' want '$want'"; exit 1; fi
 echo "ok: $got"
+
+# Into a file: the Wine services that a command may start would hold a pipe open.
+VELKARO_ADVERT_REFUSED=1 wine "$realControl" --gtest_filter='RefusedAdvertHost.*' </dev/null >"$work/advert.log" 2>&1 ||
+  { tr -d '\r' <"$work/advert.log"; exit 1; }
+# A case that skipped, or none at all, passes gtest too.
+if ! grep -q '^\[  PASSED  \] 1 test' "$work/advert.log" || grep -q SKIPPED "$work/advert.log"; then
+  tr -d '\r' <"$work/advert.log"
+  exit 1
+fi
+echo "ok: the built-in advert stays with the real control and a refused login"

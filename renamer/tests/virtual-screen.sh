@@ -1,19 +1,14 @@
 # Sourced by the scripts that show Velkaro's window: a virtual X screen of their own and the
-# prefix with the normal graphics driver (the shared one is headless). Needs BUILD_DIR and a
-# scratch folder in $1; sets xpid (for the caller's cleanup), DISPLAY and WINEPREFIX.
-source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/../../scripts/wine-env.sh"
+# prefix with the normal graphics driver, with the build's control registered in it (the shared
+# one is headless). Needs BUILD_DIR and a scratch folder in $1; sets xpid (for the caller's
+# cleanup), DISPLAY and WINEPREFIX.
+source "$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/../../scripts/window-prefix.sh"
 start_virtual_screen() {
   local scratch=$1
-  export WINEPREFIX="$BUILD_DIR/wineprefix-gui"
   exec 5> "$scratch/display"
   Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   xpid=$!
   for _ in $(seq 50); do [ -s "$scratch/display" ] && break; sleep 0.1; done
   export DISPLAY=":$(cat "$scratch/display")"
-  if [ ! -f "$WINEPREFIX/.velkaro-gui-ready" ]; then
-    rm -rf "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
-    wineserver -w
-    touch "$WINEPREFIX/.velkaro-gui-ready"
-  fi
+  open_window_prefix wineprefix-gui
 }
