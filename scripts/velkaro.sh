@@ -7,18 +7,26 @@
 set -euo pipefail
 if [ -z "${DISPLAY:-}" ]; then
   echo "velkaro.sh: DISPLAY is not set: Velkaro needs an X display to show its window." >&2
-  echo "Run it from a desktop session, or on a virtual screen: xvfb-run -a scripts/velkaro.sh" >&2
+  echo "Run it from a desktop session, or on a virtual screen: xvfb-run -a scripts/velkaro.sh" \
+       "(scripts/setup.sh installs xvfb-run)" >&2
   exit 2
 fi
+# Velkaro takes the whole text after its name, quotes included, and Wine puts in quotes any
+# argument that holds a space: the arguments go as separate words instead, which Wine joins
+# with single spaces. What that would change is refused rather than passed on altered.
+line="$*"
+case "$line" in
+  *'"'* | *$'\t'* | *$'\n'* | *'  '*)
+    echo "velkaro.sh: a command line with quotes, tabs, line breaks or two spaces in a row cannot reach" \
+         "Velkaro unchanged through Wine: $line" >&2
+    exit 2 ;;
+esac
 top=$(cd "$(dirname "$0")/.." && pwd)
 "$top/scripts/build.sh"
 source "$top/scripts/test-build.sh"
 BUILD_DIR=$TEST_BUILD
 source "$top/scripts/window-prefix.sh"
 open_window_prefix wineprefix-window
-# Velkaro takes the whole text after its name, quotes included, and Wine puts in quotes any
-# argument that holds a space: the arguments go as separate words instead, which Wine joins
-# with single spaces, so that a copy line with spaces in its folders or message arrives as typed.
 set -f
-# shellcheck disable=SC2048,SC2086
-exec wine "$BUILD_DIR/bin/Velkaro.exe" $*
+# shellcheck disable=SC2086
+exec wine "$BUILD_DIR/bin/Velkaro.exe" $line

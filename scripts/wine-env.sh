@@ -5,9 +5,16 @@ if [ -z "${BUILD_DIR:-}" ]; then
   source "$(dirname "${BASH_SOURCE[0]}")/test-build.sh"
   BUILD_DIR=$TEST_BUILD
 fi
+# A folder that is no configured build of ours (a BUILD_DIR left over from other work, or no
+# build yet) would get a new, empty prefix where the control is not registered.
+if [ ! -f "$BUILD_DIR/wine-arch" ]; then
+  echo "$BUILD_DIR is not a configured build of DorvikFTP and Velkaro: run scripts/build.sh first" >&2
+  return 1
+fi
 export WINEPREFIX="$BUILD_DIR/wineprefix"
 export WINEARCH=win32
-if [ "$(cat "$BUILD_DIR/wine-arch" 2>/dev/null)" = win64 ]; then
+unset WINELOADER
+if [ "$(cat "$BUILD_DIR/wine-arch")" = win64 ]; then
   WINEARCH=win64
   export WINELOADER=/usr/lib/wine/wine64
   shims="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine64"
