@@ -13,6 +13,7 @@
 #include "../app/FormVelkaro.h"
 #include "../forms/Form.h"
 #include "AdvertFixtures.h"
+#include "BuiltInAdvert.h"
 #include "StandInControl.h"
 #include "TempFolder.h"
 
@@ -176,23 +177,14 @@ TEST_F(Advert, WithoutItsControlTheBuiltInAdvertStaysStill) {
     f.reset(new FormVelkaro);
     ASSERT_TRUE(f->Carrega());
     ASSERT_FALSE(f->ftp1.Exists());
-    const std::wstring builtIn = f->Propaganda2.Caption(), builtInShadow = f->Propaganda3.Caption();
-    ASSERT_EQ(builtIn.size(), 273u);
+    const BuiltInAdvert builtIn = BuiltInAdvert::Of(*f);
     f->Form_Load(L"");
     f->Timer1_Timer();
 
     EXPECT_TRUE(g.calls.empty());
     EXPECT_EQ(f->SubPastas.ListCount(), 1);  // the list was filled all the same
     EXPECT_EQ(f->Inserir.ListIndex(), 1);
-    EXPECT_EQ(f->Propaganda2.Caption(), builtIn);
-    EXPECT_EQ(f->Propaganda3.Caption(), builtInShadow);
-    EXPECT_TRUE(f->Propaganda2.Visible());
-    EXPECT_TRUE(f->Propaganda3.Visible());
-    EXPECT_FALSE(f->Propaganda0.Visible());
-    EXPECT_TRUE(f->Banner1.Visible());
-    EXPECT_TRUE(Is(f->Banner1.Picture(), 266, 214));
-    EXPECT_FALSE(f->Timer2.Enabled());
-    EXPECT_FALSE(f->Timer3.Enabled());
+    builtIn.ExpectStillShownBy(*f);
     NoLocalCopiesLeft();
 }
 

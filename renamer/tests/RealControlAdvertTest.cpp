@@ -19,6 +19,7 @@
 #include "../app/FormVelkaro.h"
 #include "../core/PictureHeader.h"
 #include "../forms/Form.h"
+#include "BuiltInAdvert.h"
 #include "TempFolder.h"
 
 using velkaro::FormVelkaro;
@@ -221,24 +222,11 @@ TEST_F(RealControlAdvert, CloseDuringADownloadEndsAtOnceAndLeavesNoCopies) {
 // visibility as designed, and nothing rotates.
 TEST_F(RefusedAdvertHost, BuiltInAdvertStaysShown) {
     Open();
-    const std::wstring sentence = f->Propaganda2.Caption(), shadow = f->Propaganda3.Caption();
-    ASSERT_EQ(sentence.size(), 273u);
+    const BuiltInAdvert builtIn = BuiltInAdvert::Of(*f);
     RunStartUp();
     EXPECT_EQ(f->ftp1.GetLong(35), 0);  // IsConnected: the login never happened
     EXPECT_EQ(f->SubPastas.ListCount(), 1);
-
-    EXPECT_EQ(f->Propaganda2.Caption(), sentence);
-    EXPECT_EQ(f->Propaganda3.Caption(), shadow);
-    EXPECT_TRUE(f->Propaganda2.Visible());
-    EXPECT_TRUE(f->Propaganda3.Visible());
-    EXPECT_FALSE(f->Propaganda0.Visible());
-    EXPECT_FALSE(f->Propaganda1.Visible());
-    EXPECT_TRUE(f->Banner1.Visible());
-    const SIZE picture = Size(f->Banner1.Picture());
-    EXPECT_EQ(picture.cx, 266);
-    EXPECT_EQ(picture.cy, 214);
-    EXPECT_FALSE(f->Timer2.Enabled());
-    EXPECT_FALSE(f->Timer3.Enabled());
+    builtIn.ExpectStillShownBy(*f);
 
     f->Fechar_Click();
     EXPECT_FALSE(f->Loaded());
